@@ -14,8 +14,8 @@ struct Error {
 template <class T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : v_(std::move(value)) {}
-  Result(Error error) : v_(std::move(error)) {}
+  Result(T v) : v_(std::move(v)) {}
+  Result(Error e) : v_(std::move(e)) {}
 
   explicit operator bool() const { return v_.index() == 0; }
   bool ok() const { return v_.index() == 0; }
@@ -35,7 +35,7 @@ class [[nodiscard]] Result {
 class [[nodiscard]] Status {
  public:
   Status() = default;
-  Status(Error error) : error_(std::move(error.message)), failed_(true) {}
+  Status(Error e) : error_(std::move(e.message)), failed_(true) {}
   static Status success() { return {}; }
   explicit operator bool() const { return !failed_; }
   bool ok() const { return !failed_; }
