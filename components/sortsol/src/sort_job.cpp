@@ -1,0 +1,397 @@
+#include "sort_job.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "common/textfile.h"
+#include "merge.h"
+#include "sort_key.h"
+#include "sortsol/sortsol.h"
+
+#ifdef _WIN32
+#include <sys/stat.h>
+#include <sys/types.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace sortsol {
+namespace {
+
+constexpr std::size_t kProbeBytes = 64 * 1024;
+constexpr std::size_t kMinTextBytes = 256;
+constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::uint32_t>::max();
+
+// One record of the chunk in memory: its first 16 key bytes as two big-endian
+// numbers (most comparisons end there), and its index in input order, which
+// finds the rest of its key and its bytes and breaks ties.
+struct Line {
+  std::uint64_t k0, k1;
+  std::uint32_t index, pad;
+};
+
+std::uint64_t load_be(const unsigned char* p) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+enum class InputKind { file, directory, missing };
+
+InputKind input_kind(std::FILE* f, std::uint64_t& size) {
+#ifdef _WIN32
+  struct _stat64 st;
+  if (::_fstat64(::_fileno(f), &st) != 0) return InputKind::missing;
+  if (st.st_mode & _S_IFDIR) return InputKind::directory;
+#else
+  struct stat st;
+  if (::fstat(::fileno(f), &st) != 0) return InputKind::missing;
+  if (S_ISDIR(st.st_mode)) return InputKind::directory;
+#endif
+  size = static_cast<std::uint64_t>(st.st_size);
+  return InputKind::file;
+}
+
+class Job {
+ public:
+  Job(const SortSpec& spec, const SortOptions& options, JobFigures& figures, TempFiles& temps)
+      : spec_(spec),
+        options_(options),
+        fig_(figures),
+        temps_(temps),
+        layout_(spec.keys),
+        width_(layout_.width()),
+        per_line_(sizeof(Line) + 2 * sizeof(std::uint32_t) + (width_ > 16 ? width_ : 0)),
+        scratch_(std::max<std::size_t>(width_, 16)) {}
+
+  // Sorts into a temporary file beside the output; its name goes to result.
+  std::optional<SortError> run(std::string& result);
+
+ private:
+  std::optional<SortError> read_error() const {
+    return make_error(SSI_ERR_INPUT, "Erreur de lecture du fichier d'entrée : ", spec_.input);
+  }
+  void plan(std::uint64_t file_size, std::string_view probe);
+  bool room_for_line();
+  void add_record(std::size_t start, std::size_t length);
+  bool equal_keys(const Line& a, const Line& b) const {
+    return a.k0 == b.k0 && a.k1 == b.k1 &&
+           (width_ <= 16 ||
+            std::memcmp(keys_.data() + a.index * width_ + 16, keys_.data() + b.index * width_ + 16, width_ - 16) == 0);
+  }
+  std::string_view record(const Line& l) const { return {text_.get() + offsets_[l.index], lengths_[l.index]}; }
+  std::optional<SortError> emit(bool final_output, std::string& result);
+  std::optional<SortError> merge(std::string& result);
+  // Each run read in a merge gets an equal share of the budget.
+  std::size_t buffer_size() const {
+    return std::max<std::size_t>(64 * 1024, fig_.memory_budget / (options_.fan_in + 2));
+  }
+  std::size_t write_buffer_size() const { return std::min<std::size_t>(buffer_size(), 1 << 20); }
+
+  const SortSpec& spec_;
+  const SortOptions& options_;
+  JobFigures& fig_;
+  TempFiles& temps_;
+  KeyLayout layout_;
+  const std::size_t width_;
+  const std::size_t per_line_;  // memory of a record beyond its bytes
+
+  std::unique_ptr<char[]> text_;
+  std::size_t text_capacity_ = 0;
+  std::vector<Line> lines_;
+  std::vector<std::uint32_t> offsets_, lengths_;
+  std::vector<unsigned char> keys_;  // key bytes past the first 16, per record
+  std::vector<unsigned char> scratch_;
+  DuplicateGroup group_;
+  std::vector<std::string> runs_;
+};
+
+void Job::plan(std::uint64_t file_size, std::string_view probe) {
+  const std::size_t budget = fig_.memory_budget;
+  std::size_t lines_in_probe = static_cast<std::size_t>(std::count(probe.begin(), probe.end(), '\n'));
+  std::size_t average = lines_in_probe ? probe.size() / lines_in_probe : std::max<std::size_t>(probe.size(), 64);
+  average = std::max<std::size_t>(average, 1);
+  std::size_t lines = budget / (average + per_line_);
+  std::size_t text = budget > lines * per_line_ ? budget - lines * per_line_ : 0;
+  if (file_size > 0 && file_size < text) {
+    // The whole file fits: hold just that, with room for its records.
+    text = static_cast<std::size_t>(file_size) + 1;
+    lines = std::min(lines, text / average + text / average / 4 + 16);
+  }
+  text = std::clamp(text, std::max(kMinTextBytes, probe.size()), kMaxTextBytes);
+  lines = std::max<std::size_t>(lines, 16);
+  text_.reset(new char[text]);
+  text_capacity_ = text;
+  lines_.reserve(lines);
+  offsets_.reserve(lines);
+  lengths_.reserve(lines);
+  if (width_ > 16) keys_.reserve(lines * width_);
+}
+
+// Grows the record tables while the budget allows; false when the chunk is full.
+bool Job::room_for_line() {
+  if (lines_.size() < lines_.capacity()) return true;
+  if (lines_.size() >= std::numeric_limits<std::uint32_t>::max()) return false;
+  std::size_t grown = lines_.capacity() + lines_.capacity() / 2 + 16;
+  if (text_capacity_ + grown * per_line_ > fig_.memory_budget && !lines_.empty()) return false;
+  lines_.reserve(grown);
+  offsets_.reserve(grown);
+  lengths_.reserve(grown);
+  if (width_ > 16) keys_.reserve(grown * width_);
+  return true;
+}
+
+void Job::add_record(std::size_t start, std::size_t length) {
+  std::string_view rec = strip_cr({text_.get() + start, length});
+  layout_.encode(rec, scratch_.data());
+  const auto index = static_cast<std::uint32_t>(lines_.size());
+  lines_.push_back(Line{load_be(scratch_.data()), load_be(scratch_.data() + 8), index, 0});
+  offsets_.push_back(static_cast<std::uint32_t>(start));
+  lengths_.push_back(static_cast<std::uint32_t>(rec.size()));
+  if (width_ > 16) keys_.insert(keys_.end(), scratch_.begin() + 16, scratch_.begin() + static_cast<std::ptrdiff_t>(width_));
+  ++fig_.records_read;
+}
+
+std::optional<SortError> Job::emit(bool final_output, std::string& result) {
+  const std::size_t width = width_;
+  const unsigned char* keys = keys_.data();
+  std::sort(lines_.begin(), lines_.end(), [width, keys](const Line& a, const Line& b) {
+    if (a.k0 != b.k0) return a.k0 < b.k0;
+    if (a.k1 != b.k1) return a.k1 < b.k1;
+    if (width > 16) {
+      int c = std::memcmp(keys + a.index * width + 16, keys + b.index * width + 16, width - 16);
+      if (c != 0) return c < 0;
+    }
+    return a.index < b.index;
+  });
+  fig_.memory_used = std::max(fig_.memory_used, text_capacity_ + lines_.capacity() * per_line_);
+
+  const std::string name = temps_.make();
+  OutputFile out(options_.write, write_buffer_size());
+  if (!out.open(name)) return out.error(name);
+  const Line* previous = nullptr;
+  for (const Line& l : lines_) {
+    const bool same = previous && equal_keys(*previous, l);
+    previous = &l;
+    const std::string_view rec = record(l);
+    if (spec_.filter == DuplicateFilter::keys && same) {
+      ++fig_.records_removed;
+      continue;
+    }
+    if (spec_.filter == DuplicateFilter::record) {
+      if (!same) group_.reset();
+      if (group_.seen_before(rec)) {
+        ++fig_.records_removed;
+        continue;
+      }
+    }
+    out.put_record(rec);
+    if (out.failed()) break;
+  }
+  if (!out.close()) return out.error(name);
+  if (final_output) {
+    result = name;
+    fig_.output_bytes = out.bytes();
+  } else {
+    runs_.push_back(name);
+    ++fig_.runs;
+    fig_.temp_bytes += out.bytes();
+  }
+  lines_.clear();
+  offsets_.clear();
+  lengths_.clear();
+  keys_.clear();
+  return std::nullopt;
+}
+
+std::optional<SortError> Job::merge(std::string& result) {
+  // Free the chunk before the merge buffers take the budget.
+  text_.reset();
+  text_capacity_ = 0;
+  lines_ = {};
+  offsets_ = {};
+  lengths_ = {};
+  keys_ = {};
+  const std::size_t fan_in = std::max<std::size_t>(options_.fan_in, 2);
+  for (;;) {
+    const bool last = runs_.size() <= fan_in;
+    std::vector<std::string> next;
+    ++fig_.merge_passes;
+    // Consecutive runs merge together, so the merged runs stay in input order.
+    for (std::size_t i = 0; i < runs_.size(); i += fan_in) {
+      std::vector<std::string> group(runs_.begin() + static_cast<std::ptrdiff_t>(i),
+                                     runs_.begin() + static_cast<std::ptrdiff_t>(std::min(i + fan_in, runs_.size())));
+      if (group.size() == 1 && !last) {
+        next.push_back(group[0]);
+        continue;
+      }
+      const std::string name = temps_.make();
+      OutputFile out(options_.write, write_buffer_size());
+      if (!out.open(name)) return out.error(name);
+      if (auto e = merge_runs(group, out, layout_, spec_.filter, buffer_size(), fig_.records_removed)) return e;
+      if (!out.close()) return out.error(name);
+      for (const std::string& g : group) temps_.remove(g);
+      if (last) {
+        fig_.output_bytes = out.bytes();
+        result = name;
+        return std::nullopt;
+      }
+      fig_.temp_bytes += out.bytes();
+      next.push_back(name);
+    }
+    runs_ = std::move(next);
+  }
+}
+
+std::optional<SortError> Job::run(std::string& result) {
+  auto opened = pmsi::open_file(spec_.input, "rb");
+  if (!opened) return make_error(SSI_ERR_INPUT, "Fichier d'entrée introuvable ou illisible : ", spec_.input);
+  pmsi::FilePtr input = std::move(opened.value());
+  std::uint64_t file_size = 0;
+  if (input_kind(input.get(), file_size) != InputKind::file)
+    return make_error(SSI_ERR_INPUT, "Fichier d'entrée introuvable ou illisible : ", spec_.input);
+
+  std::string probe(std::min<std::size_t>(kProbeBytes, std::max<std::size_t>(fig_.memory_budget / 4, 64)), '\0');
+  probe.resize(std::fread(probe.data(), 1, probe.size(), input.get()));
+  if (std::ferror(input.get())) return read_error();
+  plan(file_size, probe);
+  std::memcpy(text_.get(), probe.data(), probe.size());
+  std::size_t used = probe.size(), scan = 0;
+  bool eof = probe.empty();
+  fig_.input_bytes = used;
+
+  for (;;) {
+    // Records complete in the buffer join the chunk while it has room.
+    bool full = false;
+    while (const void* lf = std::memchr(text_.get() + scan, '\n', used - scan)) {
+      if (!room_for_line()) {
+        full = true;
+        break;
+      }
+      const std::size_t end = static_cast<const char*>(lf) - text_.get();
+      add_record(scan, end - scan);
+      scan = end + 1;
+    }
+    if (!full && eof && scan < used) {
+      // The last record, without its line end.
+      if (room_for_line()) {
+        add_record(scan, used - scan);
+        scan = used;
+      } else {
+        full = true;
+      }
+    }
+    if (!full && eof) break;
+    if (full || (used == text_capacity_ && scan > 0)) {
+      if (auto e = emit(false, result)) return e;
+      std::memmove(text_.get(), text_.get() + scan, used - scan);
+      used -= scan;
+      scan = 0;
+      continue;
+    }
+    if (used == text_capacity_) {
+      // One record longer than the whole buffer: make room for it.
+      if (text_capacity_ >= kMaxTextBytes)
+        return make_error(SSI_ERR_MEMORY, "Enregistrement trop long dans le fichier : ", spec_.input);
+      std::size_t grown = std::min(text_capacity_ * 2, kMaxTextBytes);
+      std::unique_ptr<char[]> bigger(new char[grown]);
+      std::memcpy(bigger.get(), text_.get(), used);
+      text_ = std::move(bigger);
+      text_capacity_ = grown;
+    }
+    std::size_t n = std::fread(text_.get() + used, 1, text_capacity_ - used, input.get());
+    if (n == 0) {
+      if (std::ferror(input.get())) return read_error();
+      eof = true;
+    }
+    used += n;
+    fig_.input_bytes += n;
+  }
+  input.reset();
+  if (runs_.empty()) return emit(true, result);
+  if (!lines_.empty())
+    if (auto e = emit(false, result)) return e;
+  return merge(result);
+}
+
+void write_report(pmsi::TextWriter& log, const SortSpec& spec, const JobFigures& f, const SortError* error) {
+  log.printf("\nTri sortsol de %s vers %s\n", spec.input.c_str(), spec.output.c_str());
+  if (error) {
+    log.printf("   Échec du tri : %s\n", error->message.c_str());
+    return;
+  }
+  log.printf("   Enregistrements lus       : %ld\n", static_cast<long>(f.records_read));
+  log.printf("   Enregistrements supprimés : %ld\n", static_cast<long>(f.records_removed));
+  log.printf("   Enregistrements écrits    : %ld\n", static_cast<long>(f.records_written));
+  log.printf("   Durée                     : %ld ms\n", static_cast<long>(f.elapsed_ms));
+}
+
+}  // namespace
+
+std::size_t memory_budget_from_environment() {
+  if (const char* v = std::getenv("SORTSOL_MEMORY_MB")) {
+    char* end = nullptr;
+    unsigned long long mb = std::strtoull(v, &end, 10);
+    if (end != v && *end == '\0' && mb >= 1 && mb <= (1ull << 20)) return static_cast<std::size_t>(mb) << 20;
+  }
+  return kDefaultMemoryMiB << 20;
+}
+
+SortOutcome run_sort(const SortSpec& spec, const SortOptions& options) {
+  const auto start = std::chrono::steady_clock::now();
+  SortOutcome outcome;
+  JobFigures& fig = outcome.figures;
+  fig.memory_budget = options.memory_bytes ? options.memory_bytes : memory_budget_from_environment();
+
+  // The log is opened first: a job that cannot report does not run.
+  std::optional<pmsi::TextWriter> log;
+  if (!spec.log.empty()) {
+    auto opened = pmsi::TextWriter::open(spec.log, pmsi::WriteMode::append);
+    if (!opened) {
+      outcome.error = make_error(SSI_ERR_LOG, "Impossible d'écrire le fichier de compte rendu : ", spec.log);
+      return outcome;
+    }
+    log.emplace(std::move(opened.value()));
+  }
+
+  const std::string target = pmsi::resolve(spec.output);
+  std::string sorted;
+  {
+    TempFiles temps(target);
+    try {
+      Job job(spec, options, fig, temps);
+      outcome.error = job.run(sorted);
+    } catch (const std::bad_alloc&) {
+      outcome.error = make_error(SSI_ERR_MEMORY, "Mémoire insuffisante pour trier le fichier : ", spec.input);
+    }
+    fig.records_written = fig.records_read - fig.records_removed;
+    fig.elapsed_ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (!outcome.error && log) {
+      write_report(*log, spec, fig, nullptr);
+      const bool written = log->close();
+      log.reset();
+      if (!written)
+        outcome.error = make_error(SSI_ERR_LOG, "Impossible d'écrire le fichier de compte rendu : ", spec.log);
+    }
+    if (!outcome.error) {
+      if (pmsi::rename_file(sorted, target))
+        temps.forget(sorted);
+      else
+        outcome.error = make_error(SSI_ERR_OUTPUT, "Impossible d'écrire le fichier de sortie : ", spec.output);
+    }
+  }  // every temporary still held is deleted here
+  if (outcome.error && log) {
+    write_report(*log, spec, fig, &*outcome.error);
+    (void)log->close();
+  }
+  return outcome;
+}
+
+}  // namespace sortsol

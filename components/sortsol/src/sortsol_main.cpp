@@ -1,0 +1,43 @@
+// sortsol SPECFILE...: runs each sort specification file as the library does
+// and prints its figures or its error; exit 1 when a job failed.
+#include <cstdio>
+#include <string>
+
+#include "common/textfile.h"
+#include "sort_job.h"
+#include "sort_spec.h"
+
+int main(int argc, char** argv) {
+  pmsi::TextWriter out{pmsi::FilePtr(stdout)};
+  if (argc < 2) {
+    out.printf("usage : sortsol FICHIER_DE_SPECIFICATION...\n");
+    return 2;
+  }
+  int status = 0;
+  for (int i = 1; i < argc; ++i) {
+    sortsol::ParsedSpec parsed = sortsol::read_sort_specification(argv[i]);
+    std::optional<sortsol::SortError> error = parsed.error;
+    sortsol::JobFigures f;
+    if (!error) {
+      sortsol::SortOutcome outcome = sortsol::run_sort(parsed.spec);
+      error = outcome.error;
+      f = outcome.figures;
+    }
+    if (error) {
+      out.printf("sortsol : erreur %d : ", error->code);
+      out.write(error->message);
+      out.write("\n");
+      status = 1;
+      continue;
+    }
+    out.printf("%s : %ld lus, %ld supprimés, %ld écrits, %ld ms", argv[i], static_cast<long>(f.records_read),
+               static_cast<long>(f.records_removed), static_cast<long>(f.records_written),
+               static_cast<long>(f.elapsed_ms));
+    if (f.runs > 0)
+      out.printf(" (%ld séquences sur disque, %ld passes de fusion)", static_cast<long>(f.runs),
+                 static_cast<long>(f.merge_passes));
+    out.printf("\n");
+  }
+  out.close();
+  return status;
+}
