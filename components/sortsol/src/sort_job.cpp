@@ -67,7 +67,7 @@ class Job {
         temps_(temps),
         layout_(spec.keys),
         width_(layout_.width()),
-        per_line_(sizeof(Line) + 2 * sizeof(std::uint32_t) + (width_ > 16 ? width_ : 0)),
+        per_line_(sizeof(Line) + 2 * sizeof(std::uint32_t) + (width_ > 16 ? width_ - 16 : 0)),
         scratch_(std::max<std::size_t>(width_, 16)) {}
 
   // Sorts into a temporary file beside the output; its name goes to result.
@@ -83,7 +83,7 @@ class Job {
   bool equal_keys(const Line& a, const Line& b) const {
     return a.k0 == b.k0 && a.k1 == b.k1 &&
            (width_ <= 16 ||
-            std::memcmp(keys_.data() + a.index * width_ + 16, keys_.data() + b.index * width_ + 16, width_ - 16) == 0);
+            std::memcmp(keys_.data() + a.index * (width_ - 16), keys_.data() + b.index * (width_ - 16), width_ - 16) == 0);
   }
   std::string_view record(const Line& l) const { return {text_.get() + offsets_[l.index], lengths_[l.index]}; }
   std::optional<SortError> emit(bool final_output, std::string& result);
@@ -106,7 +106,7 @@ class Job {
   std::size_t text_capacity_ = 0;
   std::vector<Line> lines_;
   std::vector<std::uint32_t> offsets_, lengths_;
-  std::vector<unsigned char> keys_;  // key bytes past the first 16, per record
+  std::vector<unsigned char> keys_;  // key bytes past the first 16, width_ - 16 per record
   std::vector<unsigned char> scratch_;
   DuplicateGroup group_;
   std::vector<std::string> runs_;
@@ -131,7 +131,7 @@ void Job::plan(std::uint64_t file_size, std::string_view probe) {
   lines_.reserve(lines);
   offsets_.reserve(lines);
   lengths_.reserve(lines);
-  if (width_ > 16) keys_.reserve(lines * width_);
+  if (width_ > 16) keys_.reserve(lines * (width_ - 16));
 }
 
 // Grows the record tables while the budget allows; false when the chunk is full.
@@ -143,7 +143,7 @@ bool Job::room_for_line() {
   lines_.reserve(grown);
   offsets_.reserve(grown);
   lengths_.reserve(grown);
-  if (width_ > 16) keys_.reserve(grown * width_);
+  if (width_ > 16) keys_.reserve(grown * (width_ - 16));
   return true;
 }
 
@@ -165,7 +165,7 @@ std::optional<SortError> Job::emit(bool final_output, std::string& result) {
     if (a.k0 != b.k0) return a.k0 < b.k0;
     if (a.k1 != b.k1) return a.k1 < b.k1;
     if (width > 16) {
-      int c = std::memcmp(keys + a.index * width + 16, keys + b.index * width + 16, width - 16);
+      int c = std::memcmp(keys + a.index * (width - 16), keys + b.index * (width - 16), width - 16);
       if (c != 0) return c < 0;
     }
     return a.index < b.index;
