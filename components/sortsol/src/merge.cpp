@@ -2,27 +2,30 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "sortsol/sortsol.h"
 
 namespace sortsol {
 
-std::optional<SortError> merge_runs(const std::vector<std::string>& runs, OutputFile& out, const KeyLayout& layout,
-                                    DuplicateFilter filter, std::size_t buffer_size, std::int64_t& removed) {
+std::optional<SortError> merge_runs(const std::vector<std::string>& runs, RecordSource* last, OutputFile& out,
+                                    const KeyLayout& layout, DuplicateFilter filter, std::size_t buffer_size,
+                                    std::int64_t& removed) {
   const std::size_t width = layout.width();
   struct Source {
-    RecordReader reader;
+    std::unique_ptr<RecordReader> file;
+    RecordSource* reader;
     std::string_view record;
     std::vector<unsigned char> key;
   };
   std::vector<Source> sources;
   sources.reserve(runs.size());
   std::vector<std::size_t> heap;
-  auto unreadable = [](const std::string& name) {
-    return make_error(SSI_ERR_OUTPUT, "Impossible de relire le fichier temporaire : ", name);
+  auto unreadable = [&](std::size_t i) {
+    return make_error(SSI_ERR_OUTPUT, "Impossible de relire le fichier temporaire : ", i < runs.size() ? runs[i] : "");
   };
   auto advance = [&](Source& s) {
-    if (!s.reader.next(s.record)) return false;
+    if (!s.reader->next(s.record)) return false;
     layout.encode(s.record, s.key.data());
     return true;
   };
@@ -32,12 +35,17 @@ std::optional<SortError> merge_runs(const std::vector<std::string>& runs, Output
     return c != 0 ? c > 0 : a > b;
   };
   for (std::size_t i = 0; i < runs.size(); ++i) {
-    sources.push_back(Source{RecordReader(buffer_size), {}, std::vector<unsigned char>(width)});
-    if (!sources[i].reader.open(runs[i])) return unreadable(runs[i]);
+    auto file = std::make_unique<RecordReader>(buffer_size);
+    if (!file->open(runs[i])) return unreadable(i);
+    RecordSource* reader = file.get();
+    sources.push_back(Source{std::move(file), reader, {}, std::vector<unsigned char>(width)});
+  }
+  if (last) sources.push_back(Source{nullptr, last, {}, std::vector<unsigned char>(width)});
+  for (std::size_t i = 0; i < sources.size(); ++i) {
     if (advance(sources[i]))
       heap.push_back(i);
-    else if (sources[i].reader.failed())
-      return unreadable(runs[i]);
+    else if (sources[i].reader->failed())
+      return unreadable(i);
   }
   std::make_heap(heap.begin(), heap.end(), after);
 
@@ -67,8 +75,8 @@ std::optional<SortError> merge_runs(const std::vector<std::string>& runs, Output
     if (out.failed()) return std::nullopt;  // the caller reports it at close
     if (advance(s))
       std::push_heap(heap.begin(), heap.end(), after);
-    else if (s.reader.failed())
-      return unreadable(runs[i]);
+    else if (s.reader->failed())
+      return unreadable(i);
     else
       heap.pop_back();
   }

@@ -52,15 +52,23 @@ class OutputFile {
   bool failed_ = false;
 };
 
+// A sequence of records read one at a time.
+class RecordSource {
+ public:
+  virtual ~RecordSource() = default;
+  // The next record, valid until the next call; false at the end or on a
+  // read error (then failed()).
+  virtual bool next(std::string_view& record) = 0;
+  virtual bool failed() const { return false; }
+};
+
 // Reads the records of a file written by OutputFile (or any CR LF file).
-class RecordReader {
+class RecordReader : public RecordSource {
  public:
   explicit RecordReader(std::size_t buffer_size) : buf_(buffer_size) {}
   bool open(const std::string& path);
-  // The next record, valid until the next call; false at the end or on a
-  // read error (then failed()).
-  bool next(std::string_view& record);
-  bool failed() const { return failed_; }
+  bool next(std::string_view& record) override;
+  bool failed() const override { return failed_; }
   void close() { file_.reset(); }
 
  private:

@@ -25,6 +25,11 @@ namespace sortsol {
 namespace {
 
 constexpr std::size_t kProbeBytes = 64 * 1024;
+// Reads of the input stay small enough for the records to be still in the
+// cache when they are split and their keys taken.
+constexpr std::size_t kReadBytes = 4 << 20;
+// Read buffer of each run merged with a chunk still in memory.
+constexpr std::size_t kSmallReadBuffer = 256 * 1024;
 constexpr std::size_t kMinTextBytes = 256;
 constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::uint32_t>::max();
 
@@ -86,8 +91,11 @@ class Job {
             std::memcmp(keys_.data() + a.index * (width_ - 16), keys_.data() + b.index * (width_ - 16), width_ - 16) == 0);
   }
   std::string_view record(const Line& l) const { return {text_.get() + offsets_[l.index], lengths_[l.index]}; }
+  void sort_lines();
   std::optional<SortError> emit(bool final_output, std::string& result);
+  std::optional<SortError> merge_with_chunk(std::string& result);
   std::optional<SortError> merge(std::string& result);
+  friend class ChunkSource;
   // Each run read in a merge gets an equal share of the budget.
   std::size_t buffer_size() const {
     return std::max<std::size_t>(64 * 1024, fig_.memory_budget / (options_.fan_in + 2));
@@ -101,6 +109,7 @@ class Job {
   KeyLayout layout_;
   const std::size_t width_;
   const std::size_t per_line_;  // memory of a record beyond its bytes
+  std::size_t chunk_budget_ = 0;  // the budget less the buffers of a merge
 
   std::unique_ptr<char[]> text_;
   std::size_t text_capacity_ = 0;
@@ -113,7 +122,10 @@ class Job {
 };
 
 void Job::plan(std::uint64_t file_size, std::string_view probe) {
-  const std::size_t budget = fig_.memory_budget;
+  // The last chunk may stay in memory during the final merge, beside the
+  // read buffers of the runs and the output buffer.
+  const std::size_t reserve = std::min(fig_.memory_budget / 8, options_.fan_in * kSmallReadBuffer + (3 << 20));
+  const std::size_t budget = chunk_budget_ = fig_.memory_budget - reserve;
   std::size_t lines_in_probe = static_cast<std::size_t>(std::count(probe.begin(), probe.end(), '\n'));
   std::size_t average = lines_in_probe ? probe.size() / lines_in_probe : std::max<std::size_t>(probe.size(), 64);
   average = std::max<std::size_t>(average, 1);
@@ -139,7 +151,7 @@ bool Job::room_for_line() {
   if (lines_.size() < lines_.capacity()) return true;
   if (lines_.size() >= std::numeric_limits<std::uint32_t>::max()) return false;
   std::size_t grown = lines_.capacity() + lines_.capacity() / 2 + 16;
-  if (text_capacity_ + grown * per_line_ > fig_.memory_budget && !lines_.empty()) return false;
+  if (text_capacity_ + grown * per_line_ > chunk_budget_ && !lines_.empty()) return false;
   lines_.reserve(grown);
   offsets_.reserve(grown);
   lengths_.reserve(grown);
@@ -158,7 +170,7 @@ void Job::add_record(std::size_t start, std::size_t length) {
   ++fig_.records_read;
 }
 
-std::optional<SortError> Job::emit(bool final_output, std::string& result) {
+void Job::sort_lines() {
   const std::size_t width = width_;
   const unsigned char* keys = keys_.data();
   std::sort(lines_.begin(), lines_.end(), [width, keys](const Line& a, const Line& b) {
@@ -171,7 +183,10 @@ std::optional<SortError> Job::emit(bool final_output, std::string& result) {
     return a.index < b.index;
   });
   fig_.memory_used = std::max(fig_.memory_used, text_capacity_ + lines_.capacity() * per_line_);
+}
 
+std::optional<SortError> Job::emit(bool final_output, std::string& result) {
+  sort_lines();
   const std::string name = temps_.make();
   OutputFile out(options_.write, write_buffer_size());
   if (!out.open(name)) return out.error(name);
@@ -210,6 +225,40 @@ std::optional<SortError> Job::emit(bool final_output, std::string& result) {
   return std::nullopt;
 }
 
+// The sorted chunk in memory as the last source of a merge.
+class ChunkSource : public RecordSource {
+ public:
+  explicit ChunkSource(const Job& job) : job_(job) {}
+  bool next(std::string_view& record) override {
+    if (next_ == job_.lines_.size()) return false;
+    record = job_.record(job_.lines_[next_++]);
+    return true;
+  }
+
+ private:
+  const Job& job_;
+  std::size_t next_ = 0;
+};
+
+// The runs on disk and the last chunk, still in memory, straight into the
+// output: the chunk is neither written nor read back.
+std::optional<SortError> Job::merge_with_chunk(std::string& result) {
+  sort_lines();
+  ChunkSource chunk(*this);
+  const std::string name = temps_.make();
+  OutputFile out(options_.write, write_buffer_size());
+  if (!out.open(name)) return out.error(name);
+  ++fig_.merge_passes;
+  if (auto e = merge_runs(runs_, &chunk, out, layout_, spec_.filter, kSmallReadBuffer, fig_.records_removed))
+    return e;
+  if (!out.close()) return out.error(name);
+  for (const std::string& run : runs_) temps_.remove(run);
+  runs_.clear();
+  fig_.output_bytes = out.bytes();
+  result = name;
+  return std::nullopt;
+}
+
 std::optional<SortError> Job::merge(std::string& result) {
   // Free the chunk before the merge buffers take the budget.
   text_.reset();
@@ -234,7 +283,8 @@ std::optional<SortError> Job::merge(std::string& result) {
       const std::string name = temps_.make();
       OutputFile out(options_.write, write_buffer_size());
       if (!out.open(name)) return out.error(name);
-      if (auto e = merge_runs(group, out, layout_, spec_.filter, buffer_size(), fig_.records_removed)) return e;
+      if (auto e = merge_runs(group, nullptr, out, layout_, spec_.filter, buffer_size(), fig_.records_removed))
+        return e;
       if (!out.close()) return out.error(name);
       for (const std::string& g : group) temps_.remove(g);
       if (last) {
@@ -305,7 +355,7 @@ std::optional<SortError> Job::run(std::string& result) {
       text_ = std::move(bigger);
       text_capacity_ = grown;
     }
-    std::size_t n = std::fread(text_.get() + used, 1, text_capacity_ - used, input.get());
+    std::size_t n = std::fread(text_.get() + used, 1, std::min(kReadBytes, text_capacity_ - used), input.get());
     if (n == 0) {
       if (std::ferror(input.get())) return read_error();
       eof = true;
@@ -315,6 +365,7 @@ std::optional<SortError> Job::run(std::string& result) {
   }
   input.reset();
   if (runs_.empty()) return emit(true, result);
+  if (!lines_.empty() && runs_.size() < std::max<std::size_t>(options_.fan_in, 2)) return merge_with_chunk(result);
   if (!lines_.empty())
     if (auto e = emit(false, result)) return e;
   return merge(result);

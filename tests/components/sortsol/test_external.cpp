@@ -81,17 +81,25 @@ TEST(ExternalSort, RunsAndMergesGiveTheInMemoryResult) {
     EXPECT_EQ(in_memory.figures.runs, 0);
     EXPECT_EQ(read_file(dir.file("out")), expected) << line;
 
-    sortsol::SortOptions tiny;
-    tiny.memory_bytes = 4096;
-    tiny.fan_in = 3;  // several merge passes
-    auto external = sortsol::run_sort(spec, tiny);
-    ASSERT_FALSE(external.error) << external.error->message;
-    EXPECT_GT(external.figures.runs, 9) << line;
-    EXPECT_GE(external.figures.merge_passes, 3) << line;
-    EXPECT_EQ(read_file(dir.file("out")), expected) << line;
-    EXPECT_EQ(external.figures.records_read, 3000);
-    EXPECT_EQ(external.figures.records_removed, in_memory.figures.records_removed) << line;
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in", "out"})) << "temporaries removed";
+    struct Budget {
+      std::size_t memory, fan_in;
+      std::int64_t min_runs, min_passes;
+    };
+    // Many runs merged 3 at a time over several passes; and a few runs
+    // merged once with the last chunk, which stays in memory.
+    for (const Budget& b : {Budget{4096, 3, 10, 3}, Budget{65536, 16, 1, 1}}) {
+      sortsol::SortOptions options;
+      options.memory_bytes = b.memory;
+      options.fan_in = b.fan_in;
+      auto external = sortsol::run_sort(spec, options);
+      ASSERT_FALSE(external.error) << external.error->message;
+      EXPECT_GE(external.figures.runs, b.min_runs) << line << b.memory;
+      EXPECT_GE(external.figures.merge_passes, b.min_passes) << line << b.memory;
+      EXPECT_EQ(read_file(dir.file("out")), expected) << line << b.memory;
+      EXPECT_EQ(external.figures.records_read, 3000);
+      EXPECT_EQ(external.figures.records_removed, in_memory.figures.records_removed) << line << b.memory;
+      EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in", "out"})) << "temporaries removed";
+    }
   }
 }
 
@@ -124,7 +132,8 @@ TEST(ExternalSort, AFullDiskLeavesTheOutputAsItWasAndNoTemporary) {
     const char* what;
     std::size_t memory, room;
   };
-  const Case cases[] = {{"in memory", 0, 100}, {"while writing runs", 2048, 3000}, {"while merging", 2048, 8000}};
+  const Case cases[] = {{"in memory", 0, 100}, {"while writing runs", 2048, 3000}, {"while merging", 2048, 8000},
+                         {"while merging with the last chunk", 16384, 6000}};
   for (const Case& c : cases) {
     ScratchDir dir;
     write_file(dir.file("in"), lines(input));
