@@ -27,18 +27,19 @@ namespace {
 constexpr std::size_t kProbeBytes = 64 * 1024;
 // Reads of the input stay small enough for the records to be still in the
 // cache when they are split and their keys taken.
-constexpr std::size_t kReadBytes = 4 << 20;
+constexpr std::size_t kReadBytes = 256 << 10;
 // Read buffer of each run merged with a chunk still in memory.
 constexpr std::size_t kSmallReadBuffer = 256 * 1024;
 constexpr std::size_t kMinTextBytes = 256;
 constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::uint32_t>::max();
 
 // One record of the chunk in memory: its first 16 key bytes as two big-endian
-// numbers (most comparisons end there), and its index in input order, which
-// finds the rest of its key and its bytes and breaks ties.
+// numbers (most comparisons end there; the rest of the key is taken again from
+// the record when they tie), and where its bytes lie. Offsets grow in input
+// order, so they break ties: the sort is stable.
 struct Line {
   std::uint64_t k0, k1;
-  std::uint32_t index, pad;
+  std::uint32_t offset, length;
 };
 
 std::uint64_t load_be(const unsigned char* p) {
@@ -72,8 +73,9 @@ class Job {
         temps_(temps),
         layout_(spec.keys),
         width_(layout_.width()),
-        per_line_(sizeof(Line) + 2 * sizeof(std::uint32_t) + (width_ > 16 ? width_ - 16 : 0)),
-        scratch_(std::max<std::size_t>(width_, 16)) {}
+        per_line_(sizeof(Line)),
+        scratch_(std::max<std::size_t>(width_, 16)),
+        scratch_b_(scratch_.size()) {}
 
   // Sorts into a temporary file beside the output; its name goes to result.
   std::optional<SortError> run(std::string& result);
@@ -85,12 +87,15 @@ class Job {
   void plan(std::uint64_t file_size, std::string_view probe);
   bool room_for_line();
   void add_record(std::size_t start, std::size_t length);
-  bool equal_keys(const Line& a, const Line& b) const {
-    return a.k0 == b.k0 && a.k1 == b.k1 &&
-           (width_ <= 16 ||
-            std::memcmp(keys_.data() + a.index * (width_ - 16), keys_.data() + b.index * (width_ - 16), width_ - 16) == 0);
+  // Compares the keys of two records whose first 16 key bytes are equal.
+  int compare_tail(const Line& a, const Line& b) {
+    if (width_ <= 16) return 0;
+    layout_.encode(record(a), scratch_.data());
+    layout_.encode(record(b), scratch_b_.data());
+    return std::memcmp(scratch_.data() + 16, scratch_b_.data() + 16, width_ - 16);
   }
-  std::string_view record(const Line& l) const { return {text_.get() + offsets_[l.index], lengths_[l.index]}; }
+  bool equal_keys(const Line& a, const Line& b) { return a.k0 == b.k0 && a.k1 == b.k1 && compare_tail(a, b) == 0; }
+  std::string_view record(const Line& l) const { return {text_.get() + l.offset, l.length}; }
   void sort_lines();
   std::optional<SortError> emit(bool final_output, std::string& result);
   std::optional<SortError> merge_with_chunk(std::string& result);
@@ -114,9 +119,7 @@ class Job {
   std::unique_ptr<char[]> text_;
   std::size_t text_capacity_ = 0;
   std::vector<Line> lines_;
-  std::vector<std::uint32_t> offsets_, lengths_;
-  std::vector<unsigned char> keys_;  // key bytes past the first 16, width_ - 16 per record
-  std::vector<unsigned char> scratch_;
+  std::vector<unsigned char> scratch_, scratch_b_;
   DuplicateGroup group_;
   std::vector<std::string> runs_;
 };
@@ -141,9 +144,6 @@ void Job::plan(std::uint64_t file_size, std::string_view probe) {
   text_.reset(new char[text]);
   text_capacity_ = text;
   lines_.reserve(lines);
-  offsets_.reserve(lines);
-  lengths_.reserve(lines);
-  if (width_ > 16) keys_.reserve(lines * (width_ - 16));
 }
 
 // Grows the record tables while the budget allows; false when the chunk is full.
@@ -153,34 +153,23 @@ bool Job::room_for_line() {
   std::size_t grown = lines_.capacity() + lines_.capacity() / 2 + 16;
   if (text_capacity_ + grown * per_line_ > chunk_budget_ && !lines_.empty()) return false;
   lines_.reserve(grown);
-  offsets_.reserve(grown);
-  lengths_.reserve(grown);
-  if (width_ > 16) keys_.reserve(grown * (width_ - 16));
   return true;
 }
 
 void Job::add_record(std::size_t start, std::size_t length) {
   std::string_view rec = strip_cr({text_.get() + start, length});
   layout_.encode(rec, scratch_.data());
-  const auto index = static_cast<std::uint32_t>(lines_.size());
-  lines_.push_back(Line{load_be(scratch_.data()), load_be(scratch_.data() + 8), index, 0});
-  offsets_.push_back(static_cast<std::uint32_t>(start));
-  lengths_.push_back(static_cast<std::uint32_t>(rec.size()));
-  if (width_ > 16) keys_.insert(keys_.end(), scratch_.begin() + 16, scratch_.begin() + static_cast<std::ptrdiff_t>(width_));
+  lines_.push_back(Line{load_be(scratch_.data()), load_be(scratch_.data() + 8), static_cast<std::uint32_t>(start),
+                        static_cast<std::uint32_t>(rec.size())});
   ++fig_.records_read;
 }
 
 void Job::sort_lines() {
-  const std::size_t width = width_;
-  const unsigned char* keys = keys_.data();
-  std::sort(lines_.begin(), lines_.end(), [width, keys](const Line& a, const Line& b) {
+  std::sort(lines_.begin(), lines_.end(), [this](const Line& a, const Line& b) {
     if (a.k0 != b.k0) return a.k0 < b.k0;
     if (a.k1 != b.k1) return a.k1 < b.k1;
-    if (width > 16) {
-      int c = std::memcmp(keys + a.index * (width - 16), keys + b.index * (width - 16), width - 16);
-      if (c != 0) return c < 0;
-    }
-    return a.index < b.index;
+    if (int c = compare_tail(a, b)) return c < 0;
+    return a.offset < b.offset;
   });
   fig_.memory_used = std::max(fig_.memory_used, text_capacity_ + lines_.capacity() * per_line_);
 }
@@ -219,9 +208,6 @@ std::optional<SortError> Job::emit(bool final_output, std::string& result) {
     fig_.temp_bytes += out.bytes();
   }
   lines_.clear();
-  offsets_.clear();
-  lengths_.clear();
-  keys_.clear();
   return std::nullopt;
 }
 
@@ -264,9 +250,6 @@ std::optional<SortError> Job::merge(std::string& result) {
   text_.reset();
   text_capacity_ = 0;
   lines_ = {};
-  offsets_ = {};
-  lengths_ = {};
-  keys_ = {};
   const std::size_t fan_in = std::max<std::size_t>(options_.fan_in, 2);
   for (;;) {
     const bool last = runs_.size() <= fan_in;
