@@ -60,7 +60,13 @@ InputKind input_kind(std::FILE* f, std::uint64_t& size) {
   if (::fstat(::fileno(f), &st) != 0) return InputKind::missing;
   if (S_ISDIR(st.st_mode)) return InputKind::directory;
 #endif
-  size = static_cast<std::uint64_t>(st.st_size);
+  // A pipe or device has no size to plan by.
+#ifdef _WIN32
+  const bool regular = (st.st_mode & _S_IFREG) != 0;
+#else
+  const bool regular = S_ISREG(st.st_mode);
+#endif
+  size = regular ? static_cast<std::uint64_t>(st.st_size) : std::numeric_limits<std::uint64_t>::max();
   return InputKind::file;
 }
 
@@ -103,7 +109,7 @@ class Job {
   friend class ChunkSource;
   // Each run read in a merge gets an equal share of the budget.
   std::size_t buffer_size() const {
-    return std::max<std::size_t>(64 * 1024, fig_.memory_budget / (options_.fan_in + 2));
+    return std::max<std::size_t>(64 * 1024, data_budget_ / (options_.fan_in + 2));
   }
   std::size_t write_buffer_size() const { return std::min<std::size_t>(buffer_size(), 1 << 20); }
 
@@ -114,6 +120,8 @@ class Job {
   KeyLayout layout_;
   const std::size_t width_;
   const std::size_t per_line_;  // memory of a record beyond its bytes
+  // The budget less what the program itself holds (code, libraries, stdio).
+  const std::size_t data_budget_ = fig_.memory_budget - std::min<std::size_t>(fig_.memory_budget / 8, 5 << 20);
   std::size_t chunk_budget_ = 0;  // the budget less the buffers of a merge
 
   std::unique_ptr<char[]> text_;
@@ -127,14 +135,14 @@ class Job {
 void Job::plan(std::uint64_t file_size, std::string_view probe) {
   // The last chunk may stay in memory during the final merge, beside the
   // read buffers of the runs and the output buffer.
-  const std::size_t reserve = std::min(fig_.memory_budget / 8, options_.fan_in * kSmallReadBuffer + (3 << 20));
-  const std::size_t budget = chunk_budget_ = fig_.memory_budget - reserve;
+  const std::size_t reserve = std::min(data_budget_ / 8, options_.fan_in * kSmallReadBuffer + (3 << 20));
+  const std::size_t budget = chunk_budget_ = data_budget_ - reserve;
   std::size_t lines_in_probe = static_cast<std::size_t>(std::count(probe.begin(), probe.end(), '\n'));
   std::size_t average = lines_in_probe ? probe.size() / lines_in_probe : std::max<std::size_t>(probe.size(), 64);
   average = std::max<std::size_t>(average, 1);
   std::size_t lines = budget / (average + per_line_);
   std::size_t text = budget > lines * per_line_ ? budget - lines * per_line_ : 0;
-  if (file_size > 0 && file_size < text) {
+  if (file_size < text) {
     // The whole file fits: hold just that, with room for its records.
     text = static_cast<std::size_t>(file_size) + 1;
     lines = std::min(lines, text / average + text / average / 4 + 16);
@@ -290,7 +298,7 @@ std::optional<SortError> Job::run(std::string& result) {
   if (input_kind(input.get(), file_size) != InputKind::file)
     return make_error(SSI_ERR_INPUT, "Fichier d'entrée introuvable ou illisible : ", spec_.input);
 
-  std::string probe(std::min<std::size_t>(kProbeBytes, std::max<std::size_t>(fig_.memory_budget / 4, 64)), '\0');
+  std::string probe(std::min<std::size_t>(kProbeBytes, std::max<std::size_t>(data_budget_ / 4, 64)), '\0');
   probe.resize(std::fread(probe.data(), 1, probe.size(), input.get()));
   if (std::ferror(input.get())) return read_error();
   plan(file_size, probe);
