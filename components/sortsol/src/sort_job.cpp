@@ -105,6 +105,7 @@ class Job {
   void sort_lines();
   std::optional<SortError> emit(bool final_output, std::string& result);
   std::optional<SortError> merge_with_chunk(std::string& result);
+  std::optional<SortError> merge_group(const std::vector<std::string>& group, bool final_output, std::string& merged);
   std::optional<SortError> merge(std::string& result);
   friend class ChunkSource;
   // Each run read in a merge gets an equal share of the budget.
@@ -253,41 +254,46 @@ std::optional<SortError> Job::merge_with_chunk(std::string& result) {
   return std::nullopt;
 }
 
+std::optional<SortError> Job::merge_group(const std::vector<std::string>& group, bool final_output,
+                                         std::string& merged) {
+  merged = temps_.make();
+  OutputFile out(options_.write, write_buffer_size());
+  if (!out.open(merged)) return out.error(merged);
+  if (auto e = merge_runs(group, nullptr, out, layout_, spec_.filter, buffer_size(), fig_.records_removed)) return e;
+  if (!out.close()) return out.error(merged);
+  for (const std::string& g : group) temps_.remove(g);
+  (final_output ? fig_.output_bytes : fig_.temp_bytes) += out.bytes();
+  return std::nullopt;
+}
+
 std::optional<SortError> Job::merge(std::string& result) {
   // Free the chunk before the merge buffers take the budget.
   text_.reset();
   text_capacity_ = 0;
   lines_ = {};
   const std::size_t fan_in = std::max<std::size_t>(options_.fan_in, 2);
-  for (;;) {
-    const bool last = runs_.size() <= fan_in;
-    std::vector<std::string> next;
+  while (runs_.size() > fan_in) {
+    // Merge consecutive runs, so that the runs stay in input order, and no
+    // more of them than needed to leave fan_in runs for the final merge.
     ++fig_.merge_passes;
-    // Consecutive runs merge together, so the merged runs stay in input order.
-    for (std::size_t i = 0; i < runs_.size(); i += fan_in) {
+    std::size_t excess = runs_.size() - fan_in;
+    std::vector<std::string> next;
+    std::size_t i = 0;
+    while (excess > 0 && i < runs_.size()) {
+      const std::size_t take = std::min({fan_in, excess + 1, runs_.size() - i});
       std::vector<std::string> group(runs_.begin() + static_cast<std::ptrdiff_t>(i),
-                                     runs_.begin() + static_cast<std::ptrdiff_t>(std::min(i + fan_in, runs_.size())));
-      if (group.size() == 1 && !last) {
-        next.push_back(group[0]);
-        continue;
-      }
-      const std::string name = temps_.make();
-      OutputFile out(options_.write, write_buffer_size());
-      if (!out.open(name)) return out.error(name);
-      if (auto e = merge_runs(group, nullptr, out, layout_, spec_.filter, buffer_size(), fig_.records_removed))
-        return e;
-      if (!out.close()) return out.error(name);
-      for (const std::string& g : group) temps_.remove(g);
-      if (last) {
-        fig_.output_bytes = out.bytes();
-        result = name;
-        return std::nullopt;
-      }
-      fig_.temp_bytes += out.bytes();
-      next.push_back(name);
+                                     runs_.begin() + static_cast<std::ptrdiff_t>(i + take));
+      std::string merged;
+      if (auto e = merge_group(group, false, merged)) return e;
+      next.push_back(merged);
+      excess -= take - 1;
+      i += take;
     }
+    next.insert(next.end(), runs_.begin() + static_cast<std::ptrdiff_t>(i), runs_.end());
     runs_ = std::move(next);
   }
+  ++fig_.merge_passes;
+  return merge_group(runs_, true, result);
 }
 
 std::optional<SortError> Job::run(std::string& result) {
