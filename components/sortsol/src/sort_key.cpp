@@ -9,6 +9,11 @@ namespace {
 
 bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
+// memcpy that accepts the null data of an empty field.
+void copy(unsigned char* to, const char* from, std::size_t n) {
+  if (n > 0) std::memcpy(to, from, n);
+}
+
 void put_count(unsigned char* out, std::size_t marker, std::size_t count) {
   for (std::size_t i = 0; i < marker; ++i) out[marker - 1 - i] = static_cast<unsigned char>(count >> (8 * i));
 }
@@ -22,7 +27,7 @@ bool normalise_date_part(std::string_view part, unsigned char* out) {
   for (std::size_t j = i; j < part.size(); ++j)
     if (!is_digit(static_cast<unsigned char>(part[j]))) return false;
   std::memset(out, '0', i);
-  std::memcpy(out + i, part.data() + i, part.size() - i);
+  copy(out + i, part.data() + i, part.size() - i);
   return true;
 }
 
@@ -48,7 +53,7 @@ void KeyLayout::encode(std::string_view record, unsigned char* out) const {
     const std::string_view f = pmsi::field(record, s.key.offset, s.key.length);
     switch (s.key.kind) {
       case KeyKind::string: {
-        std::memcpy(out, f.data(), f.size());
+        copy(out, f.data(), f.size());
         std::memset(out + f.size(), 0, s.key.length - f.size());
         put_count(out + s.key.length, s.marker, f.size());
         out += s.key.length + s.marker;
@@ -63,7 +68,7 @@ void KeyLayout::encode(std::string_view record, unsigned char* out) const {
         while (j < f.size() && is_digit(static_cast<unsigned char>(f[j]))) ++j;
         const std::size_t digits = j - i;
         std::memset(out + 1, f.empty() ? 0 : '0', len - digits);
-        std::memcpy(out + 1 + len - digits, f.data() + i, digits);
+        copy(out + 1 + len - digits, f.data() + i, digits);
         out += 1 + len;
         break;
       }
@@ -81,7 +86,7 @@ void KeyLayout::encode(std::string_view record, unsigned char* out) const {
         } else {
           out[0] = 3;
           std::memset(body, 0, 8);
-          std::memcpy(body, f.data(), f.size());
+          copy(body, f.data(), f.size());
           body[8] = static_cast<unsigned char>(f.size());
         }
         out += 10;
