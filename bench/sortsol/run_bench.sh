@@ -23,7 +23,7 @@ mkdir -p "$work"
 
 keys_gnu=(-k1.13,1.19 -k1.77,1.80 -k1.75,1.76n -k1.59,1.62 -k1.57,1.58 -k1.55,1.56 -k1.69,1.72 -k1.67,1.68 -k1.65,1.66)
 
-spec() {  # spec INPUT OUTPUT > file: the RHS job's statements
+write_job_file() {  # write_job_file INPUT OUTPUT > file: the RHS job's statements
   printf 'INPUTFILE(%s)\r\nOUTPUTFILE(%s )\r\nFILETYPE(DELIMITED,"0x00" ,"0x0D,0x0A")\r\n' "$1" "$2"
   printf 'KEY(String,ASC,0,12,7)\r\nKEY(String,ASC,0,76,4)\r\nKEY(UIntS,ASC,0,74,2)\r\n'
   printf 'KEY(Date,ASC,0,54,"DDMMYYYY")\r\nKEY(Date,ASC,0,64,"DDMMYYYY")\r\n'
@@ -44,7 +44,7 @@ echo "machine: $(nproc) cores, $(awk '/MemTotal/ {print int($2/1024) " MiB"}' /p
 for n in ${SIZES:-1000000}; do
   in=$work/rhs_$n.txt
   [ -s "$in" ] || "$gen" "$n" >"$in"
-  spec "$in" "$work/sortsol_$n.srt" >"$work/job1_$n.ssp"
+  write_job_file "$in" "$work/sortsol_$n.srt" >"$work/job1_$n.ssp"
   cp_time=$(measure "$work/cp.log" cp "$in" "$work/copy_$n.txt" | cut -d' ' -f1)
   read -r ours ours_rss < <(measure "$work/ours.log" env SORTSOL_MEMORY_MB=256 "$tool" "$work/job1_$n.ssp")
   read -r gnu gnu_rss < <(measure "$work/gnu.log" env LC_ALL=C sort -s -t $'\t' "${keys_gnu[@]}" -o "$work/gnu_$n.srt" "$in")
@@ -66,7 +66,7 @@ big=${BIG:-10000000}
 if [ "$big" != 0 ]; then
   in=$work/rhs_$big.txt
   [ -s "$in" ] || "$gen" "$big" >"$in"
-  spec "$in" "$work/sortsol_$big.srt" >"$work/job1_$big.ssp"
+  write_job_file "$in" "$work/sortsol_$big.srt" >"$work/job1_$big.ssp"
   read -r ours ours_rss < <(measure "$work/big.log" env SORTSOL_MEMORY_MB=64 "$tool" "$work/job1_$big.ssp")
   echo "$big records, $(($(stat -c %s "$in") / 1048576)) MiB, SORTSOL_MEMORY_MB=64:"
   cat "$work/big.log.out"

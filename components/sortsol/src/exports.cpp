@@ -7,14 +7,14 @@
 #include <string>
 
 #include "sort_job.h"
-#include "sort_spec.h"
+#include "job_file.h"
 #include "sortsol/sortsol.h"
 #include "stat_tri.h"
 
 namespace {
 
 struct JobState {
-  sortsol::SortSpec spec;
+  sortsol::SortJob job;
   SSICallback callback = nullptr;
   int32_t user_value = 0;
   bool sorted = false;
@@ -45,18 +45,18 @@ JobState* find_job(int32_t handle) {
 
 extern "C" {
 
-SORTSOL_API int32_t SSICreateFromFile(int32_t* handle, const char* spec_path, InfoTri* info) {
-  if (!handle || !spec_path) return fail(SSI_ERR_ARGUMENT);
+SORTSOL_API int32_t SSICreateFromFile(int32_t* handle, const char* job_file_path, InfoTri* info) {
+  if (!handle || !job_file_path) return fail(SSI_ERR_ARGUMENT);
   if (info && info->size != static_cast<int32_t>(sizeof(InfoTri))) return fail(SSI_ERR_ARGUMENT);
   try {
-    sortsol::ParsedSpec parsed = sortsol::read_sort_specification(spec_path);
+    sortsol::ParsedJob parsed = sortsol::read_job_file(job_file_path);
     if (parsed.error) return fail(*parsed.error);
-    auto job = std::make_unique<JobState>();
-    job->spec = std::move(parsed.spec);
+    auto state = std::make_unique<JobState>();
+    state->job = std::move(parsed.job);
     std::lock_guard<std::mutex> lock(g_mutex);
     const int32_t h = g_next_handle++;
     if (g_next_handle <= 0) g_next_handle = 1;
-    g_jobs[h] = std::move(job);
+    g_jobs[h] = std::move(state);
     *handle = h;
     return SSI_OK;
   } catch (const std::bad_alloc&) {
@@ -65,21 +65,21 @@ SORTSOL_API int32_t SSICreateFromFile(int32_t* handle, const char* spec_path, In
 }
 
 SORTSOL_API int32_t SSIRegisterCallback(int32_t handle, SSICallback callback, int32_t user_value) {
-  JobState* job = find_job(handle);
-  if (!job) return fail(SSI_ERR_HANDLE);
-  job->callback = callback;
-  job->user_value = user_value;
+  JobState* state = find_job(handle);
+  if (!state) return fail(SSI_ERR_HANDLE);
+  state->callback = callback;
+  state->user_value = user_value;
   return SSI_OK;
 }
 
 SORTSOL_API int32_t SSISort(int32_t handle) {
-  JobState* job = find_job(handle);
-  if (!job) return fail(SSI_ERR_HANDLE);
+  JobState* state = find_job(handle);
+  if (!state) return fail(SSI_ERR_HANDLE);
   try {
-    sortsol::SortOutcome outcome = sortsol::run_sort(job->spec);
+    sortsol::SortOutcome outcome = sortsol::run_sort(state->job);
     if (outcome.error) return fail(*outcome.error);
-    job->stats = sortsol::to_stat_tri(job->spec, outcome.figures);
-    job->sorted = true;
+    state->stats = sortsol::to_stat_tri(state->job, outcome.figures);
+    state->sorted = true;
     return SSI_OK;
   } catch (const std::bad_alloc&) {
     return fail(SSI_ERR_MEMORY);
@@ -87,11 +87,11 @@ SORTSOL_API int32_t SSISort(int32_t handle) {
 }
 
 SORTSOL_API int32_t SSIGetStats(int32_t handle, StatTri* stats) {
-  JobState* job = find_job(handle);
-  if (!job) return fail(SSI_ERR_HANDLE);
+  JobState* state = find_job(handle);
+  if (!state) return fail(SSI_ERR_HANDLE);
   if (!stats || stats->size != static_cast<int32_t>(sizeof(StatTri))) return fail(SSI_ERR_ARGUMENT);
-  if (!job->sorted) return fail(SSI_ERR_NO_STATS);
-  std::memcpy(stats, &job->stats, sizeof(StatTri));
+  if (!state->sorted) return fail(SSI_ERR_NO_STATS);
+  std::memcpy(stats, &state->stats, sizeof(StatTri));
   return SSI_OK;
 }
 

@@ -17,8 +17,8 @@ std::string generic_message(int code) {
   const char* text = nullptr;
   switch (code) {
     case SSI_OK: text = "Pas d'erreur"; break;
-    case SSI_ERR_SPEC_UNREADABLE: text = "Fichier de spécification illisible"; break;
-    case SSI_ERR_SPEC_STATEMENT: text = "Instruction inconnue ou mal formée dans le fichier de spécification"; break;
+    case SSI_ERR_JOB_FILE_UNREADABLE: text = "Fichier de spécification illisible"; break;
+    case SSI_ERR_STATEMENT: text = "Instruction inconnue ou mal formée dans le fichier de spécification"; break;
     case SSI_ERR_INPUT: text = "Fichier d'entrée introuvable ou illisible"; break;
     case SSI_ERR_OUTPUT: text = "Impossible d'écrire le fichier de sortie"; break;
     case SSI_ERR_LOG: text = "Impossible d'écrire le fichier de compte rendu"; break;

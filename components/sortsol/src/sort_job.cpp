@@ -70,14 +70,14 @@ InputKind input_kind(std::FILE* f, std::uint64_t& size) {
   return InputKind::file;
 }
 
-class Job {
+class JobRunner {
  public:
-  Job(const SortSpec& spec, const SortOptions& options, JobFigures& figures, TempFiles& temps)
-      : spec_(spec),
+  JobRunner(const SortJob& job, const SortOptions& options, JobFigures& figures, TempFiles& temps)
+      : job_(job),
         options_(options),
         fig_(figures),
         temps_(temps),
-        layout_(spec.keys),
+        layout_(job.keys),
         width_(layout_.width()),
         per_line_(sizeof(Line)),
         scratch_(std::max<std::size_t>(width_, 16)),
@@ -88,7 +88,7 @@ class Job {
 
  private:
   std::optional<SortError> read_error() const {
-    return make_error(SSI_ERR_INPUT, "Erreur de lecture du fichier d'entrée : ", spec_.input);
+    return make_error(SSI_ERR_INPUT, "Erreur de lecture du fichier d'entrée : ", job_.input);
   }
   void plan(std::uint64_t file_size, std::string_view probe);
   bool room_for_line();
@@ -114,7 +114,7 @@ class Job {
   }
   std::size_t write_buffer_size() const { return std::min<std::size_t>(buffer_size(), 1 << 20); }
 
-  const SortSpec& spec_;
+  const SortJob& job_;
   const SortOptions& options_;
   JobFigures& fig_;
   TempFiles& temps_;
@@ -133,7 +133,7 @@ class Job {
   std::vector<std::string> runs_;
 };
 
-void Job::plan(std::uint64_t file_size, std::string_view probe) {
+void JobRunner::plan(std::uint64_t file_size, std::string_view probe) {
   // The last chunk may stay in memory during the final merge, beside the
   // read buffers of the runs and the output buffer.
   const std::size_t reserve = std::min(data_budget_ / 8, options_.fan_in * kSmallReadBuffer + (3 << 20));
@@ -156,7 +156,7 @@ void Job::plan(std::uint64_t file_size, std::string_view probe) {
 }
 
 // Grows the record tables while the budget allows; false when the chunk is full.
-bool Job::room_for_line() {
+bool JobRunner::room_for_line() {
   if (lines_.size() < lines_.capacity()) return true;
   if (lines_.size() >= std::numeric_limits<std::uint32_t>::max()) return false;
   std::size_t grown = lines_.capacity() + lines_.capacity() / 2 + 16;
@@ -165,7 +165,7 @@ bool Job::room_for_line() {
   return true;
 }
 
-void Job::add_record(std::size_t start, std::size_t length) {
+void JobRunner::add_record(std::size_t start, std::size_t length) {
   std::string_view rec = strip_cr({text_.get() + start, length});
   layout_.encode(rec, scratch_.data());
   lines_.push_back(Line{load_be(scratch_.data()), load_be(scratch_.data() + 8), static_cast<std::uint32_t>(start),
@@ -173,7 +173,7 @@ void Job::add_record(std::size_t start, std::size_t length) {
   ++fig_.records_read;
 }
 
-void Job::sort_lines() {
+void JobRunner::sort_lines() {
   std::sort(lines_.begin(), lines_.end(), [this](const Line& a, const Line& b) {
     if (a.k0 != b.k0) return a.k0 < b.k0;
     if (a.k1 != b.k1) return a.k1 < b.k1;
@@ -183,7 +183,7 @@ void Job::sort_lines() {
   fig_.memory_used = std::max(fig_.memory_used, text_capacity_ + lines_.capacity() * per_line_);
 }
 
-std::optional<SortError> Job::emit(bool final_output, std::string& result) {
+std::optional<SortError> JobRunner::emit(bool final_output, std::string& result) {
   sort_lines();
   const std::string name = temps_.make();
   OutputFile out(options_.write, write_buffer_size());
@@ -193,11 +193,11 @@ std::optional<SortError> Job::emit(bool final_output, std::string& result) {
     const bool same = previous && equal_keys(*previous, l);
     previous = &l;
     const std::string_view rec = record(l);
-    if (spec_.filter == DuplicateFilter::keys && same) {
+    if (job_.filter == DuplicateFilter::keys && same) {
       ++fig_.records_removed;
       continue;
     }
-    if (spec_.filter == DuplicateFilter::record) {
+    if (job_.filter == DuplicateFilter::record) {
       if (!same) group_.reset();
       if (group_.seen_before(rec)) {
         ++fig_.records_removed;
@@ -223,28 +223,28 @@ std::optional<SortError> Job::emit(bool final_output, std::string& result) {
 // The sorted chunk in memory as the last source of a merge.
 class ChunkSource : public RecordSource {
  public:
-  explicit ChunkSource(const Job& job) : job_(job) {}
+  explicit ChunkSource(const JobRunner& runner) : runner_(runner) {}
   bool next(std::string_view& record) override {
-    if (next_ == job_.lines_.size()) return false;
-    record = job_.record(job_.lines_[next_++]);
+    if (next_ == runner_.lines_.size()) return false;
+    record = runner_.record(runner_.lines_[next_++]);
     return true;
   }
 
  private:
-  const Job& job_;
+  const JobRunner& runner_;
   std::size_t next_ = 0;
 };
 
 // The runs on disk and the last chunk, still in memory, straight into the
 // output: the chunk is neither written nor read back.
-std::optional<SortError> Job::merge_with_chunk(std::string& result) {
+std::optional<SortError> JobRunner::merge_with_chunk(std::string& result) {
   sort_lines();
   ChunkSource chunk(*this);
   const std::string name = temps_.make();
   OutputFile out(options_.write, write_buffer_size());
   if (!out.open(name)) return out.error(name);
   ++fig_.merge_passes;
-  if (auto e = merge_runs(runs_, &chunk, out, layout_, spec_.filter, kSmallReadBuffer, fig_.records_removed))
+  if (auto e = merge_runs(runs_, &chunk, out, layout_, job_.filter, kSmallReadBuffer, fig_.records_removed))
     return e;
   if (!out.close()) return out.error(name);
   for (const std::string& run : runs_) temps_.remove(run);
@@ -254,19 +254,19 @@ std::optional<SortError> Job::merge_with_chunk(std::string& result) {
   return std::nullopt;
 }
 
-std::optional<SortError> Job::merge_group(const std::vector<std::string>& group, bool final_output,
+std::optional<SortError> JobRunner::merge_group(const std::vector<std::string>& group, bool final_output,
                                          std::string& merged) {
   merged = temps_.make();
   OutputFile out(options_.write, write_buffer_size());
   if (!out.open(merged)) return out.error(merged);
-  if (auto e = merge_runs(group, nullptr, out, layout_, spec_.filter, buffer_size(), fig_.records_removed)) return e;
+  if (auto e = merge_runs(group, nullptr, out, layout_, job_.filter, buffer_size(), fig_.records_removed)) return e;
   if (!out.close()) return out.error(merged);
   for (const std::string& g : group) temps_.remove(g);
   (final_output ? fig_.output_bytes : fig_.temp_bytes) += out.bytes();
   return std::nullopt;
 }
 
-std::optional<SortError> Job::merge(std::string& result) {
+std::optional<SortError> JobRunner::merge(std::string& result) {
   // Free the chunk before the merge buffers take the budget.
   text_.reset();
   text_capacity_ = 0;
@@ -296,13 +296,13 @@ std::optional<SortError> Job::merge(std::string& result) {
   return merge_group(runs_, true, result);
 }
 
-std::optional<SortError> Job::run(std::string& result) {
-  auto opened = pmsi::open_file(spec_.input, "rb");
-  if (!opened) return make_error(SSI_ERR_INPUT, "Fichier d'entrée introuvable ou illisible : ", spec_.input);
+std::optional<SortError> JobRunner::run(std::string& result) {
+  auto opened = pmsi::open_file(job_.input, "rb");
+  if (!opened) return make_error(SSI_ERR_INPUT, "Fichier d'entrée introuvable ou illisible : ", job_.input);
   pmsi::FilePtr input = std::move(opened.value());
   std::uint64_t file_size = 0;
   if (input_kind(input.get(), file_size) != InputKind::file)
-    return make_error(SSI_ERR_INPUT, "Fichier d'entrée introuvable ou illisible : ", spec_.input);
+    return make_error(SSI_ERR_INPUT, "Fichier d'entrée introuvable ou illisible : ", job_.input);
 
   std::string probe(std::min<std::size_t>(kProbeBytes, std::max<std::size_t>(data_budget_ / 4, 64)), '\0');
   probe.resize(std::fread(probe.data(), 1, probe.size(), input.get()));
@@ -345,7 +345,7 @@ std::optional<SortError> Job::run(std::string& result) {
     if (used == text_capacity_) {
       // One record longer than the whole buffer: make room for it.
       if (text_capacity_ >= kMaxTextBytes)
-        return make_error(SSI_ERR_MEMORY, "Enregistrement trop long dans le fichier : ", spec_.input);
+        return make_error(SSI_ERR_MEMORY, "Enregistrement trop long dans le fichier : ", job_.input);
       std::size_t grown = std::min(text_capacity_ * 2, kMaxTextBytes);
       std::unique_ptr<char[]> bigger(new char[grown]);
       std::memcpy(bigger.get(), text_.get(), used);
@@ -368,8 +368,8 @@ std::optional<SortError> Job::run(std::string& result) {
   return merge(result);
 }
 
-void write_report(pmsi::TextWriter& log, const SortSpec& spec, const JobFigures& f, const SortError* error) {
-  log.printf("\nTri sortsol de %s vers %s\n", spec.input.c_str(), spec.output.c_str());
+void write_report(pmsi::TextWriter& log, const SortJob& job, const JobFigures& f, const SortError* error) {
+  log.printf("\nTri sortsol de %s vers %s\n", job.input.c_str(), job.output.c_str());
   if (error) {
     log.printf("   Échec du tri : %s\n", error->message.c_str());
     return;
@@ -391,7 +391,7 @@ std::size_t memory_budget_from_environment() {
   return kDefaultMemoryMiB << 20;
 }
 
-SortOutcome run_sort(const SortSpec& spec, const SortOptions& options) {
+SortOutcome run_sort(const SortJob& job, const SortOptions& options) {
   const auto start = std::chrono::steady_clock::now();
   SortOutcome outcome;
   JobFigures& fig = outcome.figures;
@@ -399,44 +399,44 @@ SortOutcome run_sort(const SortSpec& spec, const SortOptions& options) {
 
   // The log is opened first: a job that cannot report does not run.
   std::optional<pmsi::TextWriter> log;
-  if (!spec.log.empty()) {
-    auto opened = pmsi::TextWriter::open(spec.log, pmsi::WriteMode::append);
+  if (!job.log.empty()) {
+    auto opened = pmsi::TextWriter::open(job.log, pmsi::WriteMode::append);
     if (!opened) {
-      outcome.error = make_error(SSI_ERR_LOG, "Impossible d'écrire le fichier de compte rendu : ", spec.log);
+      outcome.error = make_error(SSI_ERR_LOG, "Impossible d'écrire le fichier de compte rendu : ", job.log);
       return outcome;
     }
     log.emplace(std::move(opened.value()));
   }
 
-  const std::string target = pmsi::resolve(spec.output);
+  const std::string target = pmsi::resolve(job.output);
   std::string sorted;
   {
     TempFiles temps(target);
     try {
-      Job job(spec, options, fig, temps);
-      outcome.error = job.run(sorted);
+      JobRunner runner(job, options, fig, temps);
+      outcome.error = runner.run(sorted);
     } catch (const std::bad_alloc&) {
-      outcome.error = make_error(SSI_ERR_MEMORY, "Mémoire insuffisante pour trier le fichier : ", spec.input);
+      outcome.error = make_error(SSI_ERR_MEMORY, "Mémoire insuffisante pour trier le fichier : ", job.input);
     }
     fig.records_written = fig.records_read - fig.records_removed;
     fig.elapsed_ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     if (!outcome.error && log) {
-      write_report(*log, spec, fig, nullptr);
+      write_report(*log, job, fig, nullptr);
       const bool written = log->close();
       log.reset();
       if (!written)
-        outcome.error = make_error(SSI_ERR_LOG, "Impossible d'écrire le fichier de compte rendu : ", spec.log);
+        outcome.error = make_error(SSI_ERR_LOG, "Impossible d'écrire le fichier de compte rendu : ", job.log);
     }
     if (!outcome.error) {
       if (pmsi::rename_file(sorted, target))
         temps.forget(sorted);
       else
-        outcome.error = make_error(SSI_ERR_OUTPUT, "Impossible d'écrire le fichier de sortie : ", spec.output);
+        outcome.error = make_error(SSI_ERR_OUTPUT, "Impossible d'écrire le fichier de sortie : ", job.output);
     }
   }  // every temporary still held is deleted here
   if (outcome.error && log) {
-    write_report(*log, spec, fig, &*outcome.error);
+    write_report(*log, job, fig, &*outcome.error);
     (void)log->close();
   }
   return outcome;

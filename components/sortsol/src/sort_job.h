@@ -8,7 +8,7 @@
 
 #include "record_io.h"
 #include "sort_error.h"
-#include "sort_spec.h"
+#include "job_file.h"
 
 namespace sortsol {
 
@@ -43,6 +43,6 @@ struct SortOutcome {
 // The budget that SORTSOL_MEMORY_MB sets, or the default.
 std::size_t memory_budget_from_environment();
 
-SortOutcome run_sort(const SortSpec& spec, const SortOptions& options = {});
+SortOutcome run_sort(const SortJob& job, const SortOptions& options = {});
 
 }  // namespace sortsol

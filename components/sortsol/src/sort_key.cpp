@@ -33,8 +33,8 @@ bool normalise_date_part(std::string_view part, unsigned char* out) {
 
 }  // namespace
 
-KeyLayout::KeyLayout(const std::vector<KeySpec>& keys) {
-  for (const KeySpec& k : keys) {
+KeyLayout::KeyLayout(const std::vector<KeyField>& keys) {
+  for (const KeyField& k : keys) {
     Segment s{k, 0};
     switch (k.kind) {
       case KeyKind::string:

@@ -12,20 +12,20 @@
 #include <string_view>
 #include <vector>
 
-#include "sort_spec.h"
+#include "job_file.h"
 
 namespace sortsol {
 
 class KeyLayout {
  public:
-  explicit KeyLayout(const std::vector<KeySpec>& keys);
+  explicit KeyLayout(const std::vector<KeyField>& keys);
   std::size_t width() const { return width_; }
   // Writes width() bytes to out.
   void encode(std::string_view record, unsigned char* out) const;
 
  private:
   struct Segment {
-    KeySpec key;
+    KeyField key;
     std::size_t marker = 0;  // bytes of the present-count of a String key
   };
   std::vector<Segment> segments_;

@@ -1,25 +1,25 @@
-// sortsol SPECFILE...: runs each sort specification file as the library does
+// sortsol FILE...: runs each sort specification file as the library does
 // and prints its figures or its error; exit 1 when a job failed.
 #include <cstdio>
 #include <string>
 
 #include "common/textfile.h"
 #include "sort_job.h"
-#include "sort_spec.h"
+#include "job_file.h"
 
 int main(int argc, char** argv) {
   pmsi::TextWriter out{pmsi::FilePtr(stdout)};
   if (argc < 2) {
-    out.printf("usage : sortsol FICHIER_DE_SPECIFICATION...\n");
+    out.printf("usage : sortsol FICHIER.ssp...\n");
     return 2;
   }
   int status = 0;
   for (int i = 1; i < argc; ++i) {
-    sortsol::ParsedSpec parsed = sortsol::read_sort_specification(argv[i]);
+    sortsol::ParsedJob parsed = sortsol::read_job_file(argv[i]);
     std::optional<sortsol::SortError> error = parsed.error;
     sortsol::JobFigures f;
     if (!error) {
-      sortsol::SortOutcome outcome = sortsol::run_sort(parsed.spec);
+      sortsol::SortOutcome outcome = sortsol::run_sort(parsed.job);
       error = outcome.error;
       f = outcome.figures;
     }

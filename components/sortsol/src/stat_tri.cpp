@@ -19,11 +19,11 @@ int32_t kib(std::uint64_t bytes) { return clamp32(static_cast<std::int64_t>((byt
 
 }  // namespace
 
-StatTri to_stat_tri(const SortSpec& spec, const JobFigures& f) {
+StatTri to_stat_tri(const SortJob& job, const JobFigures& f) {
   StatTri s{};
   s.size = sizeof(StatTri);
-  s.filter = spec.filter == DuplicateFilter::record ? 1 : spec.filter == DuplicateFilter::keys ? 2 : 0;
-  s.key_count = clamp32(static_cast<std::int64_t>(spec.keys.size()));
+  s.filter = job.filter == DuplicateFilter::record ? 1 : job.filter == DuplicateFilter::keys ? 2 : 0;
+  s.key_count = clamp32(static_cast<std::int64_t>(job.keys.size()));
   s.runs = clamp32(f.runs);
   s.merge_passes = clamp32(f.merge_passes);
   s.temp_kib = kib(f.temp_bytes);

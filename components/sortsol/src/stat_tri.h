@@ -5,6 +5,6 @@
 
 namespace sortsol {
 
-StatTri to_stat_tri(const SortSpec& spec, const JobFigures& figures);
+StatTri to_stat_tri(const SortJob& job, const JobFigures& figures);
 
 }  // namespace sortsol

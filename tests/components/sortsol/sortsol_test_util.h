@@ -60,7 +60,7 @@ inline std::string lines(const std::vector<std::string>& records) {
 }
 
 // The statements of one job, in the front end's order and spelling.
-struct JobSpec {
+struct JobLines {
   std::string input, output, log;
   bool blank_after_output = false;  // the RHS job writes "OUTPUTFILE(path )"
   std::vector<std::string> keys;    // whole KEY lines

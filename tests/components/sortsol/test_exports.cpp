@@ -55,13 +55,13 @@ struct Engine {
   }
 
   // The front end's `trier`: returns the first failing code and its message.
-  std::pair<int32_t, std::string> trier(const std::string& spec_path, unsigned char (&stats)[56]) {
+  std::pair<int32_t, std::string> trier(const std::string& job_file_path, unsigned char (&stats)[56]) {
     int32_t size = 56;
     std::memcpy(stats, &size, 4);
     InfoTri info{};
     info.size = sizeof(InfoTri);
     int32_t handle = 0;
-    int32_t code = create(&handle, spec_path.c_str(), &info);
+    int32_t code = create(&handle, job_file_path.c_str(), &info);
     if (code != 0) return {code, message(code)};
     register_callback(handle, nullptr, 0);
     code = sort(handle);
@@ -86,7 +86,7 @@ const std::string kAnoHosp = "C0DE0001ANONZ            H2                  ";
 TEST(SortsolLibrary, TheFrontEndsCallSequenceSortsAndCounts) {
   Engine engine = Engine::load();
   ScratchDir dir;
-  JobSpec job{dir.file("ano hosp.txt"), dir.file("anohosp1b.srt"), dir.file("etape1.err"), false,
+  JobLines job{dir.file("ano hosp.txt"), dir.file("anohosp1b.srt"), dir.file("etape1.err"), false,
               {"KEY(String,ASC,0,25,20)"}, "FILTER(DUPLICATES,RECORD)"};
   write_file(job.input, lines({kAnoHosp, kAnoHosp, kAnoHosp}));
   write_file(dir.file("fich1.ssp"), job.text());
@@ -103,7 +103,7 @@ TEST(SortsolLibrary, TheFrontEndsCallSequenceSortsAndCounts) {
 TEST(SortsolLibrary, AMissingInputIsReportedAndTheStatisticsKeepTheirValues) {
   Engine engine = Engine::load();
   ScratchDir dir;
-  JobSpec job{dir.file("absent.txt"), dir.file("out.srt"), "", false, {"KEY(String,ASC,0,7,20)"},
+  JobLines job{dir.file("absent.txt"), dir.file("out.srt"), "", false, {"KEY(String,ASC,0,7,20)"},
               "FILTER(DUPLICATES,RECORD)"};
   write_file(dir.file("fich2.ssp"), job.text());
   unsigned char stats[56];
@@ -131,14 +131,14 @@ TEST(SortsolLibrary, AMissingInputIsReportedAndTheStatisticsKeepTheirValues) {
   EXPECT_EQ(engine.sort(handle), SSI_ERR_HANDLE);
 }
 
-TEST(SortsolLibrary, AMalformedSpecificationNamesItsLine) {
+TEST(SortsolLibrary, AMalformedStatementIsReportedWithItsLine) {
   Engine engine = Engine::load();
   ScratchDir dir;
   write_file(dir.file("fich1.ssp"),
              lines({"INPUTFILE(a)", "OUTPUTFILE(b)", kFileType, "KEY(String,DESC,0,0,7)"}));
   unsigned char stats[56] = {};
   auto [code, text] = engine.trier(dir.file("fich1.ssp"), stats);
-  EXPECT_EQ(code, SSI_ERR_SPEC_STATEMENT);
+  EXPECT_EQ(code, SSI_ERR_STATEMENT);
   EXPECT_NE(text.find("ligne 4"), std::string::npos) << text;
   EXPECT_NE(text.find("DESC"), std::string::npos) << text;
   // A short buffer gets the beginning of the text, NUL-terminated.
@@ -166,7 +166,7 @@ int run_program(const std::vector<std::string>& args) {
 
 TEST(SortsolTool, RunsEachJobAndFailsWhenOneFails) {
   ScratchDir dir;
-  JobSpec good{dir.file("in.txt"), dir.file("out.srt"), "", false, {"KEY(String,ASC,0,0,1)"}, ""};
+  JobLines good{dir.file("in.txt"), dir.file("out.srt"), "", false, {"KEY(String,ASC,0,0,1)"}, ""};
   write_file(good.input, lines({"b", "a"}));
   write_file(dir.file("good.ssp"), good.text());
   write_file(dir.file("bad.ssp"), "SORT\r\n");

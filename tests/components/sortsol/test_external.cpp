@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "sort_job.h"
-#include "sort_spec.h"
+#include "job_file.h"
 #include "sortsol/sortsol.h"
 #include "sortsol_test_util.h"
 
@@ -57,11 +57,11 @@ std::vector<std::string> reference(const std::vector<std::string>& input, Duplic
   return kept;
 }
 
-sortsol::SortSpec spec_for(const ScratchDir& dir, const std::string& filter) {
-  JobSpec job{dir.file("in"), dir.file("out"), "", false, kKeys, filter};
-  auto parsed = sortsol::parse_sort_specification(job.text(), "fich1.ssp");
+sortsol::SortJob job_for(const ScratchDir& dir, const std::string& filter) {
+  JobLines job{dir.file("in"), dir.file("out"), "", false, kKeys, filter};
+  auto parsed = sortsol::parse_job_file(job.text(), "fich1.ssp");
   EXPECT_FALSE(parsed.error);
-  return parsed.spec;
+  return parsed.job;
 }
 
 TEST(ExternalSort, RunsAndMergesGiveTheInMemoryResult) {
@@ -73,10 +73,10 @@ TEST(ExternalSort, RunsAndMergesGiveTheInMemoryResult) {
   for (const auto& [line, filter] : filters) {
     ScratchDir dir;
     write_file(dir.file("in"), lines(input));
-    const sortsol::SortSpec spec = spec_for(dir, line);
+    const sortsol::SortJob job = job_for(dir, line);
     const std::string expected = lines(reference(input, filter));
 
-    auto in_memory = sortsol::run_sort(spec);
+    auto in_memory = sortsol::run_sort(job);
     ASSERT_FALSE(in_memory.error) << in_memory.error->message;
     EXPECT_EQ(in_memory.figures.runs, 0);
     EXPECT_EQ(read_file(dir.file("out")), expected) << line;
@@ -91,7 +91,7 @@ TEST(ExternalSort, RunsAndMergesGiveTheInMemoryResult) {
       sortsol::SortOptions options;
       options.memory_bytes = b.memory;
       options.fan_in = b.fan_in;
-      auto external = sortsol::run_sort(spec, options);
+      auto external = sortsol::run_sort(job, options);
       ASSERT_FALSE(external.error) << external.error->message;
       EXPECT_GE(external.figures.runs, b.min_runs) << line << b.memory;
       EXPECT_GE(external.figures.merge_passes, b.min_passes) << line << b.memory;
@@ -109,7 +109,7 @@ TEST(ExternalSort, ARecordLongerThanTheBudgetIsSortedWhole) {
   write_file(dir.file("in"), lines({"c", longest, "a"}));
   sortsol::SortOptions tiny;
   tiny.memory_bytes = 1024;
-  auto r = sortsol::run_sort(spec_for(dir, ""), tiny);
+  auto r = sortsol::run_sort(job_for(dir, ""), tiny);
   ASSERT_FALSE(r.error);
   EXPECT_EQ(read_file(dir.file("out")), lines({"a", longest, "c"}));
 }
@@ -142,7 +142,7 @@ TEST(ExternalSort, AFullDiskLeavesTheOutputAsItWasAndNoTemporary) {
     options.memory_bytes = c.memory;
     options.write = &filling_disk;
     g_room = c.room;
-    auto r = sortsol::run_sort(spec_for(dir, "FILTER(DUPLICATES,RECORD)"), options);
+    auto r = sortsol::run_sort(job_for(dir, "FILTER(DUPLICATES,RECORD)"), options);
     ASSERT_TRUE(r.error) << c.what;
     EXPECT_EQ(r.error->code, SSI_ERR_DISK_FULL) << c.what;
     EXPECT_EQ(read_file(dir.file("out")), "previous output\r\n") << c.what;
@@ -166,10 +166,10 @@ TEST(ExternalSort, FilesThatCannotBeOpenedAreReportedBeforeAnyOutput) {
       {"log directory missing", dir.file("in"), dir.file("out"), missing_dir + "/etape1.err", SSI_ERR_LOG},
   };
   for (const Case& c : cases) {
-    JobSpec job{c.input, c.output, c.log, false, {"KEY(String,ASC,0,0,1)"}, ""};
-    auto parsed = sortsol::parse_sort_specification(job.text(), "f");
+    JobLines job{c.input, c.output, c.log, false, {"KEY(String,ASC,0,0,1)"}, ""};
+    auto parsed = sortsol::parse_job_file(job.text(), "f");
     ASSERT_FALSE(parsed.error);
-    auto r = sortsol::run_sort(parsed.spec);
+    auto r = sortsol::run_sort(parsed.job);
     ASSERT_TRUE(r.error) << c.what;
     EXPECT_EQ(r.error->code, c.code) << c.what << ": " << r.error->message;
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in"})) << c.what;

@@ -6,7 +6,7 @@
 
 #include "common/cp1252.h"
 #include "sort_job.h"
-#include "sort_spec.h"
+#include "job_file.h"
 #include "sortsol_test_util.h"
 
 namespace {
@@ -67,11 +67,11 @@ struct JobRun {
   std::string output;
 };
 
-JobRun run_job(const ScratchDir& dir, const JobSpec& job, const sortsol::SortOptions& options = {}) {
+JobRun run_job(const ScratchDir& dir, const JobLines& job, const sortsol::SortOptions& options = {}) {
   write_file(dir.file("fich1.ssp"), job.text());
-  auto parsed = sortsol::read_sort_specification(dir.file("fich1.ssp"));
+  auto parsed = sortsol::read_job_file(dir.file("fich1.ssp"));
   EXPECT_FALSE(parsed.error) << parsed.error->message;
-  JobRun r{sortsol::run_sort(parsed.spec, options), {}};
+  JobRun r{sortsol::run_sort(parsed.job, options), {}};
   r.output = read_file(job.output);
   return r;
 }
@@ -100,7 +100,7 @@ TEST(SortJobs, RhsJobOrdersByStayYearWeekEntryAndExitDate) {
         rhs(h, "0000003", "012021", "01012021", "02012021", "K"),
         rhs(h, "0000002", "012021", "01012021", blank, "L"),       // same keys as A: stays after it
     };
-    JobSpec job{dir.file("rhs.txt"), dir.file("$$$in.srt"), "", true, job1_keys(h), ""};
+    JobLines job{dir.file("rhs.txt"), dir.file("$$$in.srt"), "", true, job1_keys(h), ""};
     write_file(job.input, lines(input));
     JobRun r = run_job(dir, job);
     ASSERT_FALSE(r.outcome.error) << r.outcome.error->message;
@@ -155,7 +155,7 @@ TEST(SortJobs, PurgeJobsDropDuplicatesAndCountThem) {
   };
   for (const Case& c : cases) {
     ScratchDir dir;
-    JobSpec job{dir.file("in.$$$"), dir.file("out.srt"), dir.file("etape1.err"), false, {c.key}, c.filter};
+    JobLines job{dir.file("in.$$$"), dir.file("out.srt"), dir.file("etape1.err"), false, {c.key}, c.filter};
     write_file(job.input, lines(c.input));
     JobRun r = run_job(dir, job);
     ASSERT_FALSE(r.outcome.error) << c.what << ": " << r.outcome.error->message;
@@ -181,7 +181,7 @@ TEST(SortJobs, RecordsAreBytesUpToTheLineEnd) {
   };
   for (const Case& c : cases) {
     ScratchDir dir;
-    JobSpec job{dir.file("in"), dir.file("out"), "", false, {"KEY(String,ASC,0,0,1)"}, ""};
+    JobLines job{dir.file("in"), dir.file("out"), "", false, {"KEY(String,ASC,0,0,1)"}, ""};
     write_file(job.input, c.input);
     JobRun r = run_job(dir, job);
     ASSERT_FALSE(r.outcome.error) << c.what;
@@ -191,7 +191,7 @@ TEST(SortJobs, RecordsAreBytesUpToTheLineEnd) {
 
 TEST(SortJobs, LogReportIsAppendedToWhatTheLogHolds) {
   ScratchDir dir;
-  JobSpec job{dir.file("anohosp"), dir.file("anohosp1b.srt"), dir.file("etape1.err"), false,
+  JobLines job{dir.file("anohosp"), dir.file("anohosp1b.srt"), dir.file("etape1.err"), false,
               {"KEY(String,ASC,0,25,20)"}, "FILTER(DUPLICATES,RECORD)"};
   const std::string z2 = ano_hosp("ANONZ", "H2");
   write_file(job.input, lines({z2, z2, z2}));

@@ -1,4 +1,4 @@
-// Key comparison: each kind orders records as the sort specification means,
+// Key comparison: each kind orders records as its KEY line means,
 // through the normalised bytes that the sort and the merge compare.
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 namespace {
 
 using sortsol::KeyKind;
-using sortsol::KeySpec;
+using sortsol::KeyField;
 
-int compare(const std::vector<KeySpec>& keys, std::string_view a, std::string_view b) {
+int compare(const std::vector<KeyField>& keys, std::string_view a, std::string_view b) {
   sortsol::KeyLayout layout(keys);
   std::vector<unsigned char> ka(layout.width()), kb(layout.width());
   layout.encode(a, ka.data());
@@ -23,14 +23,14 @@ int compare(const std::vector<KeySpec>& keys, std::string_view a, std::string_vi
 
 struct Case {
   const char* what;
-  KeySpec key;
+  KeyField key;
   std::string a, b;
   int expected;  // sign of a compared with b
 };
 
-const KeySpec kText{KeyKind::string, 2, 3};
-const KeySpec kNumber{KeyKind::uint_s, 2, 3};
-const KeySpec kDate{KeyKind::date, 1, 8};
+const KeyField kText{KeyKind::string, 2, 3};
+const KeyField kNumber{KeyKind::uint_s, 2, 3};
+const KeyField kDate{KeyKind::date, 1, 8};
 
 const Case kCases[] = {
     {"text: bytes, unsigned", kText, "xxabc", "xxabd", -1},
@@ -66,7 +66,7 @@ TEST(SortKeys, EachKindOrdersAsItsLineMeans) {
 }
 
 TEST(SortKeys, TheFirstKeyIsTheMostSignificant) {
-  const std::vector<KeySpec> keys{{KeyKind::string, 0, 1}, {KeyKind::uint_s, 1, 2}};
+  const std::vector<KeyField> keys{{KeyKind::string, 0, 1}, {KeyKind::uint_s, 1, 2}};
   EXPECT_EQ(compare(keys, "a99", "b01"), -1);
   EXPECT_EQ(compare(keys, "a10", "a 9"), 1);
   // A record cut inside the first key sorts first whatever follows.

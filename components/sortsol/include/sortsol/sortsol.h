@@ -12,7 +12,7 @@
  *   KEY(UIntS,ASC,0,offset,length)
  *   KEY(Date,ASC,0,offset,"DDMMYYYY")
  *   FILTER(DUPLICATES,RECORD) or FILTER(DUPLICATES,KEYS)   optional, last
- * Paths may hold blanks; anything else is refused (SSI_ERR_SPEC_STATEMENT,
+ * Paths may hold blanks; anything else is refused (SSI_ERR_STATEMENT,
  * the message names the line and the fault).
  *
  * Records: bytes up to a line feed; a carriage return just before it belongs
@@ -95,8 +95,8 @@ typedef int32_t (*SSICallback)(int32_t handle, int32_t event, int32_t user_value
 
 enum {
   SSI_OK = 0,
-  SSI_ERR_SPEC_UNREADABLE = 1, /* the sort specification file cannot be read */
-  SSI_ERR_SPEC_STATEMENT = 2,  /* a statement is unknown, malformed, missing or out of order */
+  SSI_ERR_JOB_FILE_UNREADABLE = 1, /* the sort specification file cannot be read */
+  SSI_ERR_STATEMENT = 2,  /* a statement is unknown, malformed, missing or out of order */
   SSI_ERR_INPUT = 3,           /* the input file is missing or unreadable */
   SSI_ERR_OUTPUT = 4,          /* the output or a temporary file cannot be written */
   SSI_ERR_LOG = 5,             /* the log file cannot be written */
@@ -108,7 +108,7 @@ enum {
 };
 
 /* Reads and checks a sort specification file; *handle receives the job. */
-SORTSOL_API int32_t SSICreateFromFile(int32_t* handle, const char* spec_path, InfoTri* info);
+SORTSOL_API int32_t SSICreateFromFile(int32_t* handle, const char* job_file_path, InfoTri* info);
 SORTSOL_API int32_t SSIRegisterCallback(int32_t handle, SSICallback callback, int32_t user_value);
 /* Runs the job: sorts, filters, writes the output and the log report. */
 SORTSOL_API int32_t SSISort(int32_t handle);

@@ -1,4 +1,4 @@
-#include "sort_spec.h"
+#include "job_file.h"
 
 #include <cstdio>
 
@@ -88,7 +88,7 @@ std::optional<Fault> read_log(std::string_view line, std::string& out) {
   return std::nullopt;
 }
 
-std::optional<Fault> read_key(std::string_view line, KeySpec& key) {
+std::optional<Fault> read_key(std::string_view line, KeyField& key) {
   std::string_view in;
   if (!inside(line, "KEY", in)) return fault("forme attendue KEY(type,ASC,0,position,longueur)", line);
   auto parts = split_commas(in);
@@ -131,9 +131,9 @@ std::string_view statement_name(std::string_view line) {
 
 }  // namespace
 
-ParsedSpec parse_sort_specification(std::string_view text, std::string_view name) {
-  ParsedSpec out;
-  SortSpec& spec = out.spec;
+ParsedJob parse_job_file(std::string_view text, std::string_view name) {
+  ParsedJob out;
+  SortJob& job = out.job;
   // Stages: the statements come in this order; LOGFILE and FILTER may be absent.
   enum Stage { input, output, filetype, log_or_key, key_or_filter, done } stage = input;
 
@@ -141,7 +141,7 @@ ParsedSpec parse_sort_specification(std::string_view text, std::string_view name
     std::string m = cp("Fichier de spécification « ") + std::string(name) +
                     cp(pmsi::format(" », ligne %d : ", line_number)) + cp(f.text);
     if (f.has_quote) m += cp(" : « ") + f.quoted + cp(" »");
-    out.error = SortError{SSI_ERR_SPEC_STATEMENT, m};
+    out.error = SortError{SSI_ERR_STATEMENT, m};
     return out;
   };
 
@@ -164,30 +164,30 @@ ParsedSpec parse_sort_specification(std::string_view text, std::string_view name
     std::string_view word = statement_name(line);
     std::optional<Fault> f;
     if (word == "INPUTFILE" && stage == input) {
-      f = read_path(line, word, spec.input);
+      f = read_path(line, word, job.input);
       stage = output;
     } else if (word == "OUTPUTFILE" && stage == output) {
-      f = read_path(line, word, spec.output);
+      f = read_path(line, word, job.output);
       stage = filetype;
     } else if (word == "FILETYPE" && stage == filetype) {
       if (line != kFileType) f = fault("type de fichier non pris en charge, attendu " + std::string(kFileType), line);
       stage = log_or_key;
     } else if (word == "LOGFILE" && stage == log_or_key) {
-      f = read_log(line, spec.log);
+      f = read_log(line, job.log);
       stage = key_or_filter;
     } else if (word == "KEY" && (stage == log_or_key || stage == key_or_filter)) {
-      KeySpec key;
+      KeyField key;
       f = read_key(line, key);
-      spec.keys.push_back(key);
+      job.keys.push_back(key);
       stage = key_or_filter;
-    } else if (word == "FILTER" && stage == key_or_filter && !spec.keys.empty()) {
-      f = read_filter(line, spec.filter);
+    } else if (word == "FILTER" && stage == key_or_filter && !job.keys.empty()) {
+      f = read_filter(line, job.filter);
       stage = done;
     } else if (word == "INPUTFILE" || word == "OUTPUTFILE" || word == "FILETYPE" || word == "LOGFILE" ||
                word == "KEY" || word == "FILTER") {
       const char* const kExpected[] = {
           "INPUTFILE attendu", "OUTPUTFILE attendu", "FILETYPE attendu", "LOGFILE ou KEY attendu",
-          spec.keys.empty() ? "KEY attendu" : "KEY ou FILTER attendu", "rien n'est attendu après FILTER"};
+          job.keys.empty() ? "KEY attendu" : "KEY ou FILTER attendu", "rien n'est attendu après FILTER"};
       f = fault(std::string("instruction hors de sa place, ") + kExpected[stage], line);
     } else {
       f = fault("instruction inconnue", line);
@@ -199,12 +199,12 @@ ParsedSpec parse_sort_specification(std::string_view text, std::string_view name
     static const char* const kMissing[] = {"INPUTFILE manquant", "OUTPUTFILE manquant", "FILETYPE manquant"};
     return fail(after, fault(kMissing[stage]));
   }
-  if (spec.keys.empty()) return fail(after, fault("aucune clé KEY"));
+  if (job.keys.empty()) return fail(after, fault("aucune clé KEY"));
   return out;
 }
 
-ParsedSpec read_sort_specification(std::string_view path) {
-  ParsedSpec out;
+ParsedJob read_job_file(std::string_view path) {
+  ParsedJob out;
   auto file = pmsi::open_file(path, "rb");
   std::string text;
   bool ok = bool(file);
@@ -213,15 +213,15 @@ ParsedSpec read_sort_specification(std::string_view path) {
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, file->get())) > 0) {
       text.append(buf, n);
-      if (text.size() > (1u << 20)) break;  // a sort specification is a few lines
+      if (text.size() > (1u << 20)) break;  // a sort specification file is a few lines
     }
     ok = !std::ferror(file->get()) && text.size() <= (1u << 20);
   }
   if (!ok) {
-    out.error = make_error(SSI_ERR_SPEC_UNREADABLE, "Fichier de spécification illisible : ", path);
+    out.error = make_error(SSI_ERR_JOB_FILE_UNREADABLE, "Fichier de spécification illisible : ", path);
     return out;
   }
-  return parse_sort_specification(text, path);
+  return parse_job_file(text, path);
 }
 
 }  // namespace sortsol

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/cp1252.h"
-#include "sort_spec.h"
+#include "job_file.h"
 #include "sortsol/sortsol.h"
 #include "sortsol_test_util.h"
 
@@ -16,15 +16,15 @@ using sortsol_test::lines;
 
 std::string cp(const char* utf8) { return *pmsi::utf8_to_cp1252(utf8); }
 
-TEST(SortSpec, ReadsTheStatementsOfTheRhsJob) {
+TEST(JobFile, ReadsTheStatementsOfTheRhsJob) {
   // Job 1 on an M13 file: the output path is followed by one blank.
   const std::string text = lines({"INPUTFILE(C:\\Mes Documents\\rhs 2024.txt)", "OUTPUTFILE(C:\\pmsi\\wks\\$$$in.srt )",
                                   kFileType, "KEY(String,ASC,0,24,7)", "KEY(String,ASC,0,88,4)",
                                   "KEY(UIntS,ASC,0,86,2)", "KEY(Date,ASC,0,66,\"DDMMYYYY\")",
                                   "KEY(Date,ASC,0,76,\"DDMMYYYY\")"});
-  auto parsed = sortsol::parse_sort_specification(text, "fich1.ssp");
+  auto parsed = sortsol::parse_job_file(text, "fich1.ssp");
   ASSERT_FALSE(parsed.error) << parsed.error->message;
-  const auto& s = parsed.spec;
+  const auto& s = parsed.job;
   EXPECT_EQ(s.input, "C:\\Mes Documents\\rhs 2024.txt");
   EXPECT_EQ(s.output, "C:\\pmsi\\wks\\$$$in.srt");
   EXPECT_EQ(s.log, "");
@@ -42,7 +42,7 @@ TEST(SortSpec, ReadsTheStatementsOfTheRhsJob) {
   }
 }
 
-TEST(SortSpec, ReadsTheStatementsOfThePurgeJobs) {
+TEST(JobFile, ReadsTheStatementsOfThePurgeJobs) {
   struct Case {
     std::string key, filter;
     std::size_t offset, length;
@@ -58,18 +58,18 @@ TEST(SortSpec, ReadsTheStatementsOfThePurgeJobs) {
   for (const Case& c : cases) {
     const std::string text = lines({"INPUTFILE(C:\\pmsi\\wks\\ano-pmsi.$$$)", "OUTPUTFILE(C:\\pmsi\\wks\\a b.srt)",
                                     kFileType, "LOGFILE(C:\\pmsi\\wks\\etape1.err,TRUE)", c.key, c.filter});
-    auto parsed = sortsol::parse_sort_specification(text, "fich1.ssp");
+    auto parsed = sortsol::parse_job_file(text, "fich1.ssp");
     ASSERT_FALSE(parsed.error) << c.key << parsed.error->message;
-    EXPECT_EQ(parsed.spec.log, "C:\\pmsi\\wks\\etape1.err");
-    EXPECT_EQ(parsed.spec.output, "C:\\pmsi\\wks\\a b.srt");
-    ASSERT_EQ(parsed.spec.keys.size(), 1u);
-    EXPECT_EQ(parsed.spec.keys[0].offset, c.offset);
-    EXPECT_EQ(parsed.spec.keys[0].length, c.length);
-    EXPECT_EQ(parsed.spec.filter, c.expected) << c.filter;
+    EXPECT_EQ(parsed.job.log, "C:\\pmsi\\wks\\etape1.err");
+    EXPECT_EQ(parsed.job.output, "C:\\pmsi\\wks\\a b.srt");
+    ASSERT_EQ(parsed.job.keys.size(), 1u);
+    EXPECT_EQ(parsed.job.keys[0].offset, c.offset);
+    EXPECT_EQ(parsed.job.keys[0].length, c.length);
+    EXPECT_EQ(parsed.job.filter, c.expected) << c.filter;
   }
 }
 
-TEST(SortSpec, RefusesWhatItDoesNotKnowNamingTheLineAndTheFault) {
+TEST(JobFile, RefusesWhatItDoesNotKnowNamingTheLineAndTheFault) {
   const std::string in = "INPUTFILE(a)", out = "OUTPUTFILE(b)", key = "KEY(String,ASC,0,0,7)";
   struct Case {
     std::vector<std::string> lines;
@@ -103,9 +103,9 @@ TEST(SortSpec, RefusesWhatItDoesNotKnowNamingTheLineAndTheFault) {
       {{}, 1, "INPUTFILE manquant"},
   };
   for (const Case& c : cases) {
-    auto parsed = sortsol::parse_sort_specification(lines(c.lines), "C:\\pmsi\\fich1.ssp");
+    auto parsed = sortsol::parse_job_file(lines(c.lines), "C:\\pmsi\\fich1.ssp");
     ASSERT_TRUE(parsed.error) << c.fault;
-    EXPECT_EQ(parsed.error->code, SSI_ERR_SPEC_STATEMENT);
+    EXPECT_EQ(parsed.error->code, SSI_ERR_STATEMENT);
     const std::string expected = cp("Fichier de spécification « C:\\pmsi\\fich1.ssp », ligne ") +
                                  std::to_string(c.line) + " : ";
     EXPECT_EQ(parsed.error->message.substr(0, expected.size()), expected) << c.fault;
@@ -113,18 +113,18 @@ TEST(SortSpec, RefusesWhatItDoesNotKnowNamingTheLineAndTheFault) {
   }
 }
 
-TEST(SortSpec, AcceptsLinesEndedByLineFeedAloneAndEmptyLinesAtTheEnd) {
-  auto parsed = sortsol::parse_sort_specification("INPUTFILE(a)\nOUTPUTFILE(b)\n" + kFileType +
+TEST(JobFile, AcceptsLinesEndedByLineFeedAloneAndEmptyLinesAtTheEnd) {
+  auto parsed = sortsol::parse_job_file("INPUTFILE(a)\nOUTPUTFILE(b)\n" + kFileType +
                                                       "\nKEY(String,ASC,0,0,7)\r\n\r\n\r\n",
                                                   "f");
   EXPECT_FALSE(parsed.error);
 }
 
-TEST(SortSpec, AnUnreadableFileIsReported) {
+TEST(JobFile, AnUnreadableFileIsReported) {
   sortsol_test::ScratchDir dir;
-  auto parsed = sortsol::read_sort_specification(dir.file("absent.ssp"));
+  auto parsed = sortsol::read_job_file(dir.file("absent.ssp"));
   ASSERT_TRUE(parsed.error);
-  EXPECT_EQ(parsed.error->code, SSI_ERR_SPEC_UNREADABLE);
+  EXPECT_EQ(parsed.error->code, SSI_ERR_JOB_FILE_UNREADABLE);
   EXPECT_NE(parsed.error->message.find("absent.ssp"), std::string::npos);
 }
 
