@@ -3,11 +3,19 @@
 #include <cstdio>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "common/textfile.h"
 #include "sort_job.h"
 #include "job_file.h"
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);  // TextWriter makes the CR LF itself
+#endif
   pmsi::TextWriter out{pmsi::FilePtr(stdout)};
   if (argc < 2) {
     out.printf("usage : sortsol FICHIER.ssp...\n");
