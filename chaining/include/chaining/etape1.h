@@ -1,0 +1,15 @@
+#pragma once
+// Chaining step 1: merges the ANO-HOSP file (anonymous number per
+// administrative number) with the HOSP-PMSI file (administrative number per
+// SSR stay number), checks every ANO-HOSP integrity key, and writes one
+// ANO-PMSI line per HOSP-PMSI record into the working directory. Findings go
+// to etape1.err, counts to etape1.log, both appended to.
+#include <string_view>
+
+namespace chaining {
+
+// Returns the exit code: 0 after the run, 1 when a file cannot be opened.
+int etape1(std::string_view program_dir, std::string_view ano_hosp_path,
+           std::string_view hosp_pmsi_path);
+
+}  // namespace chaining
