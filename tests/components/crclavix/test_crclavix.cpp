@@ -134,8 +134,11 @@ TEST(CrclavixRecordKeys, EachLineGetsItsKeyInFront) {
   ASSERT_NE(f, nullptr);
   ASSERT_TRUE(crclavix::write_record_keys(in.string(), f));
   std::fclose(f);
-  std::ifstream r(out, std::ios::binary);
-  std::string got((std::istreambuf_iterator<char>(r)), std::istreambuf_iterator<char>());
+  std::string got;
+  {
+    std::ifstream r(out, std::ios::binary);
+    got.assign(std::istreambuf_iterator<char>(r), std::istreambuf_iterator<char>());
+  }
   std::string want = crclavix::keyed_record("0000ANON") + "\r\n" + crclavix::keyed_record("AB\rC") +
                      "\r\n" + "FFFF\r\n" + crclavix::keyed_record("last") + "\r\n";
   EXPECT_EQ(got, want);
