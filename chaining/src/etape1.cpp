@@ -43,6 +43,11 @@ class Merge {
   const Counts& counts() const { return n_; }
 
  private:
+  // The key check of the current ANO-HOSP record, made once per record.
+  bool ano_key_sound() {
+    if (ano_sound_ < 0) ano_sound_ = key_sound(ano_) ? 1 : 0;
+    return ano_sound_ == 1;
+  }
   bool key_sound(std::string_view record) const {
     // Without the library no key can be verified, and an unverified key is
     // not reported as sound.
@@ -68,6 +73,7 @@ class Merge {
   std::string ano_;        // current record
   std::int32_t ano_line_ = 0;
   bool ano_held_ = false;  // a record read that still has its key to check
+  int ano_sound_ = -1;     // its key check: -1 not made yet, 0 wrong, 1 sound
   bool ano_done_ = false;
   std::string ano_previous_admin_;
   bool ano_has_previous_ = false;
@@ -86,12 +92,13 @@ void Merge::next_ano_hosp() {
   for (;;) {
     if (ano_held_) {
       ano_held_ = false;
-      if (!key_sound(ano_)) {
+      if (!ano_key_sound()) {
         err_.printf("C10 - Problème de calcul de clé d'intégrité sur ANO-HOSP :\n\t[ligne %d] [%s]\n",
                     ano_line_, ano_.c_str());
         ++n_.wrong_keys;
       }
     }
+    ano_sound_ = -1;
     if (!ano_in_.next(ano_)) {
       ano_done_ = true;
       return;
@@ -164,15 +171,13 @@ void Merge::next_hosp_pmsi() {
 }
 
 void Merge::write_linked(const Link& link, std::string_view hosp_record) {
-  FieldText stay = field_text(hosp_record, hosp_pmsi::stay_number);
-  out_.printf("%4.4s%c%17.17s%7.7s\n", link.ano_code.c_str(), link.status,
-              link.anonymous_number.c_str(), stay.c_str());
+  out_.write(linked_line(link.ano_code.c_str(), link.status, link.anonymous_number.c_str(),
+                         field(hosp_record, hosp_pmsi::stay_number)));
   count_written(link.status);
 }
 
 void Merge::write_unlinked(std::string_view hosp_record) {
-  FieldText stay = field_text(hosp_record, hosp_pmsi::stay_number);
-  out_.printf("9999%cXXXXXXXXXXXXXXXXX%7.7s\n", kLinkNoAnoHosp, stay.c_str());
+  out_.write(unlinked_line(kLinkNoAnoHosp, field(hosp_record, hosp_pmsi::stay_number)));
   count_written(kLinkNoAnoHosp);
 }
 
@@ -218,7 +223,7 @@ void Merge::run() {
       next_hosp_pmsi();
     } else {
       Link link{field_text(ano_, ano_hosp::ano_code), field_text(ano_, ano_hosp::anonymous_number),
-                key_sound(ano_) ? kLinkSound : kLinkWrongKey};
+                ano_key_sound() ? kLinkSound : kLinkWrongKey};
       write_linked(link, hosp_);
       hosp_link_ = link;
       next_ano_hosp();
@@ -245,6 +250,29 @@ void write_counts(pmsi::TextWriter& log, const Counts& n) {
 }
 
 }  // namespace
+
+std::string linked_line(std::string_view ano_code, char status, std::string_view anonymous_number,
+                        std::string_view stay_number) {
+  // "%4.4s%c%17.17s%7.7s\n"
+  std::string line;
+  line.reserve(ano_pmsi::length + 1);
+  append_padded(line, ano_code, 4);
+  line += status;
+  append_padded(line, anonymous_number, 17);
+  append_padded(line, stay_number, 7);
+  line += '\n';
+  return line;
+}
+
+std::string unlinked_line(char status, std::string_view stay_number) {
+  // "9999%cXXXXXXXXXXXXXXXXX%7.7s\n"
+  std::string line = "9999";
+  line += status;
+  line.append(17, 'X');
+  append_padded(line, stay_number, 7);
+  line += '\n';
+  return line;
+}
 
 int etape1(std::string_view program_dir, std::string_view ano_hosp_path,
            std::string_view hosp_pmsi_path) {

@@ -116,21 +116,16 @@ void Merge::write_srha(const std::string* partner) {
   sha_.write(pmsi::field(s, srha::chaining_prefix_length, std::string_view::npos));
   sha_.write("\n");
 
-  FieldText finess = field_text(s, srha::finess);
-  FieldText month_year = field_text(s, srha::month_year);
-  FieldText ordinal = field_text(s, srha::stay_ordinal);
+  std::string_view finess = field(s, srha::finess), month_year = field(s, srha::month_year),
+                   ordinal = field(s, srha::stay_ordinal);
   if (partner) {
-    FieldText head = field_text(*partner, ano_pmsi::key_block_head);
-    FieldText anonymous = field_text(*partner, ano_pmsi::anonymous_number);
-    std::string key_block = pmsi::format("%5.5s%c%17.17s", head.c_str(), status_, anonymous.c_str());
+    std::string_view anonymous = field(*partner, ano_pmsi::anonymous_number);
+    std::string block = key_block(field(*partner, ano_pmsi::key_block_head), status_, anonymous);
     int stay_year = static_cast<int>(pmsi::read_atoi(field(s, srha::year)));
-    std::string days =
-        day_count(field(s, srha::first_monday), stay_year, field(*partner, ano_pmsi::anonymous_number));
-    ano_.printf("%9.9s%6.6s%23.23s%4.4s%7.7s\n", finess.c_str(), month_year.c_str(),
-                key_block.c_str(), days.c_str(), ordinal.c_str());
+    std::string days = day_count(field(s, srha::first_monday), stay_year, anonymous);
+    ano_.write(chaining_line(finess, month_year, block, days, ordinal));
   } else {
-    ano_.printf("%9.9s%6.6s99999%cXXXXXXXXXXXXXXXXXXXXX%7.7s\n", finess.c_str(),
-                month_year.c_str(), status_, ordinal.c_str());
+    ano_.write(chaining_line_alone(finess, month_year, status_, ordinal));
   }
   if (status_ == '0') ++n_.sound;
   status_ = '0';
@@ -230,6 +225,45 @@ void write_counts(pmsi::TextWriter& log, const Counts& n) {
 }
 
 }  // namespace
+
+std::string key_block(std::string_view head, char status, std::string_view anonymous_number) {
+  // "%5.5s%c%17.17s"
+  std::string block;
+  append_padded(block, head, 5);
+  block += status;
+  append_padded(block, anonymous_number, 17);
+  return block;
+}
+
+std::string chaining_line(std::string_view finess, std::string_view month_year,
+                          std::string_view key_block, std::string_view day_count,
+                          std::string_view stay_ordinal) {
+  // "%9.9s%6.6s%23.23s%4.4s%7.7s\n"
+  std::string line;
+  line.reserve(50);
+  append_padded(line, finess, 9);
+  append_padded(line, month_year, 6);
+  append_padded(line, key_block, 23);
+  append_padded(line, day_count, 4);
+  append_padded(line, stay_ordinal, 7);
+  line += '\n';
+  return line;
+}
+
+std::string chaining_line_alone(std::string_view finess, std::string_view month_year, char status,
+                                std::string_view stay_ordinal) {
+  // "%9.9s%6.6s99999%cXXXXXXXXXXXXXXXXXXXXX%7.7s\n"
+  std::string line;
+  line.reserve(50);
+  append_padded(line, finess, 9);
+  append_padded(line, month_year, 6);
+  line += "99999";
+  line += status;
+  line.append(21, 'X');
+  append_padded(line, stay_ordinal, 7);
+  line += '\n';
+  return line;
+}
 
 int etape2(std::string_view program_dir, std::string_view base_name) {
   const std::string w = work_dir(program_dir);

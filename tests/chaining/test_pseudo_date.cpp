@@ -5,6 +5,7 @@
 #include <string>
 
 #include "chaining/pseudo_date.h"
+#include "common/format.h"
 
 namespace {
 
@@ -52,6 +53,23 @@ TEST(ChainingPseudoDate, BlankFirstMondayGivesXXXX) {
   EXPECT_EQ(day_count("        ", 0, "AAAAAAAAAAAAAAAAA"), "XXXX");
   // 17 x 65 = 1105: day 26, month 6, two years before: 26 June 2008.
   EXPECT_EQ(day_count("04012010", 2010, "AAAAAAAAAAAAAAAAA"), "0557");
+}
+
+}  // namespace
+
+namespace {
+
+// The day count equals the difference of the day numbers of the two texts,
+// whatever the year of the stay (far years included).
+TEST(ChainingPseudoDate, DayCountMatchesTheTexts) {
+  for (int year : {-2000, -1000, -990, 0, 5, 1979, 1980, 1995, 2010, 2069, 2100, 9999})
+    for (const char* anonymous : {"999999999999999HI", "AAAAAAAAAAAAAAAAA", "\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9"}) {
+      std::string monday = pmsi::format("0401%04d", year < 0 ? 0 : year % 10000);
+      int s = chaining::anonymous_sum(anonymous);
+      int want = chaining::day_number_1980(monday) - chaining::day_number_1980(chaining::pseudo_date(s, year));
+      std::string text = pmsi::format("%04d", want);
+      EXPECT_EQ(chaining::day_count(monday, year, anonymous), text) << year << " " << anonymous;
+    }
 }
 
 }  // namespace

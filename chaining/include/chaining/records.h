@@ -3,6 +3,7 @@
 // etape1, etape2, the sample-data generator and the tests. Positions count
 // from 0; widths are in characters (bytes).
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "common/fields.h"
@@ -76,5 +77,11 @@ struct FieldText {
   const char* c_str() const { return text; }
 };
 FieldText field_text(std::string_view record, Field f);
+
+// Appends what "%W.Ws" prints of a field: its bytes up to the first NUL, at
+// most width of them, right-aligned on width with blanks. The record lines
+// written per record are built this way (the "%W.Ws" formats are kept beside
+// each use and a test holds the two equal).
+void append_padded(std::string& out, std::string_view f, std::size_t width);
 
 }  // namespace chaining
