@@ -4,7 +4,6 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -124,18 +123,33 @@ int TempProgramDir::run(const std::string& program, const std::vector<std::strin
 #endif
 }
 
+// A finding starts with its code ("A10", "A20B", "C10"...), blanks and a dash.
+std::string finding_code(const std::string& l) {
+  std::size_t n = 0;
+  if (l.size() < 3 || l[0] < 'A' || l[0] > 'C' || !std::isdigit(static_cast<unsigned char>(l[1])) ||
+      !std::isdigit(static_cast<unsigned char>(l[2])))
+    return {};
+  n = l.size() > 3 && l[3] == 'B' ? 4 : 3;
+  std::size_t i = n;
+  while (i < l.size() && l[i] == ' ') ++i;
+  if (i == n || i >= l.size() || l[i] != '-') return {};
+  return l.substr(0, n);
+}
+
 std::vector<std::string> findings(const std::string& err) {
-  static const std::regex code(R"(^([A-C][0-9]{2}B?) +- )");
-  static const std::regex line(R"(\[ligne ([0-9]+)\])");
   std::vector<std::string> out;
   std::istringstream in(err);
   std::string l, current;
-  std::smatch m;
   while (std::getline(in, l)) {
-    if (std::regex_search(l, m, code))
-      current = m[1];
-    else if (!current.empty() && std::regex_search(l, m, line)) {
-      out.push_back(current + ":" + m[1].str());
+    std::string code = finding_code(l);
+    if (!code.empty()) {
+      current = code;
+      continue;
+    }
+    std::size_t at = l.find("[ligne ");
+    if (!current.empty() && at != std::string::npos) {
+      std::size_t end = l.find(']', at);
+      out.push_back(current + ":" + l.substr(at + 7, end - at - 7));
       current.clear();
     }
   }
@@ -143,13 +157,16 @@ std::vector<std::string> findings(const std::string& err) {
 }
 
 std::vector<int> figures(const std::string& log) {
-  static const std::regex figure(R"(: (-?[0-9]+) ?\r?$)");
   std::vector<int> out;
   std::istringstream in(log);
   std::string l;
-  std::smatch m;
-  while (std::getline(in, l))
-    if (std::regex_search(l, m, figure)) out.push_back(std::stoi(m[1]));
+  while (std::getline(in, l)) {
+    while (!l.empty() && (l.back() == '\r' || l.back() == ' ')) l.pop_back();
+    std::size_t colon = l.rfind(": ");
+    if (colon == std::string::npos) continue;
+    std::string n = l.substr(colon + 2);
+    if (!n.empty() && n.find_first_not_of("-0123456789") == std::string::npos) out.push_back(std::stoi(n));
+  }
   return out;
 }
 
