@@ -1,5 +1,6 @@
 #include "common/textfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -113,19 +114,26 @@ bool TextWriter::drain() {
 }
 
 void TextWriter::put_raw(const char* data, std::size_t n) {
-  // Worst case every byte is "\n" and doubles.
   while (n > 0) {
-    if (out_.size() - used_ < 2) drain();
-    std::size_t room = (out_.size() - used_) / 2;
-    std::size_t take = n < room ? n : room;
-    char* dst = out_.data() + used_;
-    for (std::size_t i = 0; i < take; ++i) {
-      if (data[i] == '\n') *dst++ = '\r';
-      *dst++ = data[i];
+    // Copy up to the next LF in one piece, then write the LF as CR LF.
+    const void* lf = std::memchr(data, '\n', n);
+    std::size_t plain = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : n;
+    while (plain > 0) {
+      if (used_ == out_.size()) drain();
+      std::size_t take = std::min(plain, out_.size() - used_);
+      std::memcpy(out_.data() + used_, data, take);
+      used_ += take;
+      data += take;
+      plain -= take;
+      n -= take;
     }
-    used_ = static_cast<std::size_t>(dst - out_.data());
-    data += take;
-    n -= take;
+    if (lf) {
+      if (out_.size() - used_ < 2) drain();
+      out_[used_++] = '\r';
+      out_[used_++] = '\n';
+      ++data;
+      --n;
+    }
   }
 }
 
