@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "grouper/rhs.h"
+#include "grouper/run.h"
 
 namespace pmsi {
 class Tables;
@@ -71,14 +72,6 @@ struct GroupingCounters {
   long cm90_cm90_diff_count = 0;
 };
 
-// The two stay flags: 2 at the start of every stay (the driver resets them),
-// 1 once an RHA of the stay carries entry marker "1" / exit marker "1". The
-// SRHA writer turns them into the stay type.
-struct StayFlags {
-  int entry = 2;
-  int exit = 2;
-};
-
 // Run-wide state of the RHA writer. The driver opens the files and the
 // geographic table and keeps this object for the whole run.
 struct RhaWriter {
@@ -102,24 +95,24 @@ struct RhaInput {
   int index_in_stay = 0;  // from 0
   bool first_of_stay = false;
   bool last_of_stay = false;
-  std::string_view stay_entry_date;  // entry_date of the stay's first RHS (8 characters)
 };
 
 // Writes the RHA line of `in` (with its line break) and, when the read and
 // computed groupings differ and a grouping was read, the differences line;
-// counts the comparison. Sets flags.entry / flags.exit to 1 on marker "1".
+// counts the comparison. Reads the stay's first entry_date from `stay` and
+// sets its stay_entry_flag / stay_exit_flag to 1 on marker "1".
 // Dates that are not valid never satisfy a date comparison: such an
 // entry_date gives entry marker "2", such an exit_date never gives exit
 // marker "1", and the days from the stay's entry are blank when this
 // record's entry_date is blank or the stay's first entry_date is blank or
 // not a valid date.
-void write_rha(RhaWriter& writer, const RhaInput& in, StayFlags& flags);
+void write_rha(RhaWriter& writer, const RhaInput& in, StayContext& stay);
 
 // Builds the RHA line of `in` into `out` (no line break) and returns its
-// length; the line holds at most kMaxRhaLine characters. Sets the flags as
-// write_rha does. Used by write_rha; exposed for tests and benchmarks.
+// length; the line holds at most kMaxRhaLine characters (acts beyond are cut).
+// Sets the stay flags as write_rha does. Used by write_rha; exposed for tests and benchmarks.
 inline constexpr std::size_t kMaxRhaLine = 4096;
-std::size_t format_rha(const RhaWriter& writer, const RhaInput& in, StayFlags& flags,
+std::size_t format_rha(const RhaWriter& writer, const RhaInput& in, StayContext& stay,
                        std::array<char, kMaxRhaLine>& out);
 
 // Geographic code of a 5-character postal code: 5 characters. Without the

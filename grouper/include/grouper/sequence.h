@@ -2,6 +2,7 @@
 // Stay sequence checks: facts that must not change from one week of a stay
 // to the next, and weeks that must follow each other.
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace pmsi {
@@ -36,7 +37,7 @@ struct SequenceFiles {
 // (FINESS;semester;year;ordinal;count;codes...;) that shows the first 50
 // codes and the count of all. Returns 99 with nothing written when
 // rhs_count is above 50, otherwise the number of inconsistencies.
-int check_stay_sequence(const SequenceFiles& files, std::span<const std::string_view> stay,
+int check_stay_sequence(const SequenceFiles& files, std::span<const std::string> stay,
                         int rhs_count, long stay_ordinal, std::string_view semester_word,
                         std::string_view year_word);
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "grouper/rha.h"
 #include "grouper/rhs.h"
+#include "grouper/run.h"
 
 namespace pmsi {
 class TextWriter;
@@ -48,34 +48,15 @@ inline constexpr std::array<FieldSpec, 18> kLayout{
 // Link line of hospmsi.$$$: "%7.7s%20.20s\n" with stay_number and ipp.
 inline constexpr std::size_t kLinkLineLength = 27;
 
-enum class ChainingMode { none = 0, link_file = 1, user_link_file = 2 };
-
-inline constexpr int kCmCount = 100;
-inline constexpr int kGhjCount = 300;
-
-// Days of presence of one stay, kept by the driver after each RHS.
-struct StayDays {
-  long total = 0;
-  std::array<long, kCmCount> per_cm{};
-  std::array<long, kGhjCount> per_ghj{};
-
-  // Adds an RHS's presence_day_count: always to the total; to its CM and its
-  // GHJ when the CM is below 90 (a grouped RHS). A CM outside 0-89 or a GHJ
-  // outside 0-299 has no counter and is left out of its list.
-  void add(long presence_day_count, int cm, int ghj);
-};
-
-// What the stay's first RHS left in the stay context.
-struct StayStart {
-  std::string_view week_monday;  // DDMMYYYY of its week (8 characters)
-  std::string_view week;         // its `week` field (WWYYYY)
-  std::string_view entry_mode;   // 1 character
-  std::string_view entry_origin; // 1 character
-};
+// Adds an RHS's presence_day_count to the stay: always to the total; to the
+// counters of its CM and its GHJ when the CM is below 90 (a grouped RHS). A
+// GHJ outside 0-299 (or a CM below 0) has no counter: it is left out of its
+// list while its days still count in the total (and in its CM).
+void add_presence_days(StayContext& stay, long presence_day_count, int cm, int ghj);
 
 // Run-wide state of the SRHA writer; the driver opens the files.
 struct SrhaWriter {
-  ChainingMode mode = ChainingMode::none;
+  int mode = kNoChaining;  // ChainingMode
   pmsi::TextWriter* srha = nullptr;  // N.sha (mode 0) or srhab.$$$ (modes 1, 2)
   pmsi::TextWriter* link = nullptr;  // hospmsi.$$$ (mode 1 only)
   long srha_written_count = 0;
@@ -86,21 +67,20 @@ struct SrhaInput {
   int rhs_count = 0;        // number of RHS in the stay
   int um_changes = 0;
   long stay_ordinal = 0;
-  StayStart start;
-  StayFlags flags;
-  const StayDays* days = nullptr;
 };
 
-// Writes the stay's SRHA line (and in mode 1 its link line). Values that
-// would overflow their field are capped so the line keeps its layout: day
-// counts at 999, two-digit counts at 99. Returns 0 (the output line is built
+// Writes the stay's SRHA line (and in mode 1 its link line), reading from
+// `stay` what its first RHS left there, the two stay flags and the days.
+// Values that would overflow their field are capped so the line keeps its
+// layout: day counts at 999, two-digit counts at 99. Returns 0 (the output line is built
 // in a fixed buffer: there is no allocation to fail).
-int write_srha(SrhaWriter& writer, const SrhaInput& in);
+int write_srha(SrhaWriter& writer, const SrhaInput& in, const StayContext& stay);
 
 // Builds the whole SRHA line (60-character fixed part, CM list, GHJ list, no
 // line break) into `out`; returns its length. Exposed for tests.
 inline constexpr std::size_t kMaxSrhaLine =
     srha::kFixedLength + kCmCount * srha::kCmEntryWidth + kGhjCount * srha::kGhjEntryWidth;
-std::size_t format_srha(const SrhaInput& in, std::array<char, kMaxSrhaLine>& out);
+std::size_t format_srha(const SrhaInput& in, const StayContext& stay,
+                        std::array<char, kMaxSrhaLine>& out);
 
 }  // namespace grouper
