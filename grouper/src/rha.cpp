@@ -23,26 +23,40 @@ bool is_error_cm(std::string_view cm) { return cm == "90" || cm == "99"; }
 
 // year * 100 + week number of a WWYYYY field, each part read as atoi does.
 long week_field_year_week(std::string_view week) {
-  return pmsi::read_atoi(pmsi::field(week, 2, 4)) * 100 + pmsi::read_atoi(pmsi::field(week, 0, 2));
+  return pmsi::read_atoi(detail::at(week, 2, 4)) * 100 + pmsi::read_atoi(detail::at(week, 0, 2));
 }
 
-char entry_marker(const RhaInput& in, std::string_view entry_date, StayContext& stay) {
-  if (pmsi::is_blank(entry_date)) return ' ';
-  if (in.first_of_stay && in.index_in_stay == 0 && is_valid_date(entry_date) &&
-      week_code(entry_date) == week_field_year_week(sub(in.grouped_record, v1::week))) {
+// A date field read once: blank, or its numbers and whether they form a date.
+struct DateField {
+  bool blank;
+  bool valid;
+  Ymd ymd;
+  explicit DateField(std::string_view text) : blank(pmsi::is_blank(text)), valid(false) {
+    if (!blank) {
+      ymd = parse_date(text);
+      valid = is_valid_date(ymd);
+    }
+  }
+};
+
+char entry_marker(const RhaInput& in, const DateField& entry, StayContext& stay) {
+  if (entry.blank) return ' ';
+  if (in.first_of_stay && in.index_in_stay == 0 && entry.valid &&
+      week_code(entry.ymd) == week_field_year_week(sub(in.grouped_record, v1::week))) {
     stay.stay_entry_flag = 1;
     return '1';
   }
   return '2';
 }
 
-char exit_marker(const RhaInput& in, StayContext& stay) {
+char exit_marker(const RhaInput& in, const DateField& monday, StayContext& stay) {
   std::string_view g = in.grouped_record;
-  std::string_view exit_date = sub(g, v1::exit_date);
-  if (pmsi::is_blank(exit_date)) return '0';
+  std::string_view exit_text = sub(g, v1::exit_date);
+  if (pmsi::is_blank(exit_text)) return '0';
   if (sub(g, v1::exit_mode) == "6" && sub(g, v1::exit_destination) == "2") return '2';
-  if (in.last_of_stay && is_valid_date(exit_date) && is_valid_date(in.week_monday) &&
-      day_number(exit_date) - day_number(in.week_monday) <= 6) {
+  if (!in.last_of_stay || !monday.valid) return '2';
+  DateField exit_date(exit_text);
+  if (exit_date.valid && day_number(exit_date.ymd) - day_number(monday.ymd) <= 6) {
     stay.stay_exit_flag = 1;
     return '1';
   }
@@ -51,13 +65,12 @@ char exit_marker(const RhaInput& in, StayContext& stay) {
 
 // Days from the stay's entry to this week's Monday, or blanks when either
 // entry date is missing or the stay's cannot be counted from.
-char* put_days_from_entry(char* p, const RhaInput& in, std::string_view entry_date,
+char* put_days_from_entry(char* p, const DateField& entry, const DateField& monday,
                           const StayContext& stay) {
-  std::string_view stay_entry = stay.entry_date;
-  if (pmsi::is_blank(entry_date) || pmsi::is_blank(stay_entry) || !is_valid_date(stay_entry) ||
-      !is_valid_date(in.week_monday))
-    return put_bytes(p, {}, rha::days_from_entry.width);
-  return put_int(p, clamp(day_number(in.week_monday) - day_number(stay_entry), 0, kMaxDays), 3);
+  if (entry.blank || !monday.valid) return put_bytes(p, {}, rha::days_from_entry.width);
+  DateField stay_entry(stay.entry_date);
+  if (!stay_entry.valid) return put_bytes(p, {}, rha::days_from_entry.width);
+  return put_int(p, clamp(day_number(monday.ymd) - day_number(stay_entry.ymd), 0, kMaxDays), 3);
 }
 
 // Acts start at 204 in version 1 and at 220 in versions 2 and 3; the
@@ -73,21 +86,21 @@ void write_difference(pmsi::TextWriter& dif, std::string_view grouped, std::stri
   char* p = buf;
   p = detail::put_cstring(p, sub(grouped, v1::stay_number), 7);
   p = detail::put_cstring(p, sub(grouped, v1::week), 6);
-  p = detail::put_cstring(p, pmsi::field(line, rha::read_cm.offset, 7), 7);
-  p = detail::put_cstring(p, pmsi::field(line, rha::cm.offset, 7), 7);
+  p = detail::put_cstring(p, detail::at(line, rha::read_cm.offset, 7), 7);
+  p = detail::put_cstring(p, detail::at(line, rha::cm.offset, 7), 7);
   *p++ = '\n';
   dif.write({buf, static_cast<std::size_t>(p - buf)});
 }
 
 void compare_groupings(RhaWriter& w, std::string_view grouped, std::string_view line) {
-  auto at = [&](const FieldSpec& f) { return pmsi::field(line, f.offset, f.width); };
-  std::string_view read_cm = at(rha::read_cm), cm = at(rha::cm);
+  auto text_at = [&](const FieldSpec& f) { return detail::sub(line, f); };
+  std::string_view read_cm = text_at(rha::read_cm), cm = text_at(rha::cm);
   GroupingCounters& c = w.counters;
-  if (at(rha::read_ghj) == at(rha::ghj)) {
+  if (text_at(rha::read_ghj) == text_at(rha::ghj)) {
     ++c.identical_count;
     if (is_error_cm(cm)) {
       ++c.identical_cm90_count;
-      if (at(rha::read_return_code) != at(rha::return_code)) ++c.return_code_diff_count;
+      if (text_at(rha::read_return_code) != text_at(rha::return_code)) ++c.return_code_diff_count;
     }
     return;
   }
@@ -95,7 +108,7 @@ void compare_groupings(RhaWriter& w, std::string_view grouped, std::string_view 
   if ((read_cm == "90" && cm == "90") || (read_cm == "99" && cm == "99")) ++c.cm90_cm90_diff_count;
   if ((read_cm == "90" && cm != "90") || (read_cm == "99" && cm != "99")) ++c.cm90_ghj_count;
   if ((read_cm != "90" && cm == "90") || (read_cm != "99" && cm == "99")) ++c.ghj_cm90_count;
-  if (w.differences && !pmsi::is_blank(pmsi::field(line, rha::read_cm.offset, 7)))
+  if (w.differences && !pmsi::is_blank(detail::at(line, rha::read_cm.offset, 7)))
     write_difference(*w.differences, grouped, line);
 }
 
@@ -162,23 +175,24 @@ std::size_t format_rha(const RhaWriter& writer, const RhaInput& in, StayContext&
   p = put_bytes(p, sub(g, v1::entry_origin), 1);
   p = put_bytes(p, sub(g, v1::exit_mode), 1);
   p = put_bytes(p, sub(g, v1::exit_destination), 1);
-  std::string_view entry_date = sub(g, v1::entry_date);
-  p = put_days_from_entry(p, in, entry_date, stay);
+  DateField entry(sub(g, v1::entry_date));
+  DateField monday(in.week_monday);
+  p = put_days_from_entry(p, entry, monday, stay);
   p = put_bytes(p, sub(g, v1::presence_days), rha::presence_days.width);
   p = put_int(p, in.index_in_stay + 1 < kMaxRhsNumber ? in.index_in_stay + 1 : kMaxRhsNumber, 2);
-  *p++ = entry_marker(in, entry_date, stay);
-  *p++ = exit_marker(in, stay);
-  p = put_bytes(p, pmsi::field(in.week_monday, 2, 6), rha::month_year.width);
+  *p++ = entry_marker(in, entry, stay);
+  *p++ = exit_marker(in, monday, stay);
+  p = put_bytes(p, detail::at(in.week_monday, 2, 6), rha::month_year.width);
   p = put_int(p, clamp(in.delay_days, 0, kMaxDays), 3);
-  p = put_bytes(p, pmsi::field(g, v1::diag_1.offset, rha::diagnoses.width), rha::diagnoses.width);
+  p = put_bytes(p, detail::at(g, v1::diag_1.offset, rha::diagnoses.width), rha::diagnoses.width);
   p = put_bytes(p, sub(g, v1::scores), rha::scores.width);
-  p = put_bytes(p, pmsi::field(g, v1::flag_153.offset, 51), 51);
+  p = put_bytes(p, detail::at(g, v1::flag_153.offset, 51), 51);
 
   std::size_t from = acts_offset(in.record);
   std::size_t used = static_cast<std::size_t>(p - out.data());
   if (from < in.record.size()) {
     std::size_t n = in.record.size() - from;
-    if (n > out.size() - used) n = out.size() - used;
+    if (n > out.size() - 1 - used) n = out.size() - 1 - used;
     std::memcpy(p, in.record.data() + from, n);
     used += n;
   }
@@ -188,13 +202,10 @@ std::size_t format_rha(const RhaWriter& writer, const RhaInput& in, StayContext&
 void write_rha(RhaWriter& writer, const RhaInput& in, StayContext& stay) {
   ++writer.counters.rha_written_count;
   std::array<char, kMaxRhaLine> line;
-  std::size_t n = format_rha(writer, in, stay, line);
-  std::string_view text{line.data(), n};
-  if (writer.rha) {
-    writer.rha->write(text);
-    writer.rha->write("\n");
-  }
-  compare_groupings(writer, in.grouped_record, text);
+  std::size_t n = format_rha(writer, in, stay, line);  // leaves room for the break
+  line[n] = '\n';
+  if (writer.rha) writer.rha->write({line.data(), n + 1});
+  compare_groupings(writer, in.grouped_record, {line.data(), n});
 }
 
 }  // namespace grouper

@@ -10,8 +10,15 @@
 
 namespace grouper::detail {
 
+// The bytes of a field that the record holds (fewer, or none, when short).
+inline std::string_view at(std::string_view record, std::size_t offset, std::size_t width) {
+  if (offset >= record.size()) return {};
+  std::size_t n = record.size() - offset;
+  return {record.data() + offset, n < width ? n : width};
+}
+
 inline std::string_view sub(std::string_view record, const FieldSpec& spec) {
-  return pmsi::field(record, spec.offset, spec.width);
+  return at(record, spec.offset, spec.width);
 }
 
 // The field's bytes unchanged, blank-padded to `width` when the text is

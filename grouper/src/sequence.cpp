@@ -26,7 +26,7 @@ constexpr std::string_view kMessages[] = {
 // Week number of a `week` field: its first 2 characters, a leading blank
 // read as "0", as atoi reads them (which a leading blank does not change).
 long week_number(std::string_view rhs) {
-  return pmsi::read_atoi(pmsi::field(rhs, v1::week.offset, 2));
+  return pmsi::read_atoi(detail::at(rhs, v1::week.offset, 2));
 }
 
 template <std::size_t N>
@@ -97,7 +97,7 @@ int check_stay_sequence(const SequenceFiles& files, std::span<const std::string>
     if (sub(ri, v1::birth_date) != sub(r0, v1::birth_date))
       findings.add(ri, index, kBirthDateChanged);
     if (sub(ri, v1::hosp_type) != sub(r0, v1::hosp_type)) findings.add(ri, index, kHospTypeChanged);
-    if (pmsi::field(ri, v1::week.offset + 2, 4) != pmsi::field(r0, v1::week.offset + 2, 4))
+    if (detail::at(ri, v1::week.offset + 2, 4) != detail::at(r0, v1::week.offset + 2, 4))
       findings.add(ri, index, kWeekYearChanged);
     long week = week_number(ri);
     if (full_time && week > previous_week + 1) findings.add(ri, index, kWeekSkipped);

@@ -109,8 +109,9 @@ struct RhaInput {
 void write_rha(RhaWriter& writer, const RhaInput& in, StayContext& stay);
 
 // Builds the RHA line of `in` into `out` (no line break) and returns its
-// length; the line holds at most kMaxRhaLine characters (acts beyond are cut).
-// Sets the stay flags as write_rha does. Used by write_rha; exposed for tests and benchmarks.
+// length; the line holds at most kMaxRhaLine - 1 characters (acts beyond are
+// cut), leaving room for the line break. Sets the stay flags as write_rha
+// does. Used by write_rha; exposed for tests and benchmarks.
 inline constexpr std::size_t kMaxRhaLine = 4096;
 std::size_t format_rha(const RhaWriter& writer, const RhaInput& in, StayContext& stay,
                        std::array<char, kMaxRhaLine>& out);
