@@ -25,7 +25,7 @@ inline std::string_view sub(std::string_view record, const FieldSpec& spec) {
 // shorter (record content is copied as it stands).
 inline char* put_bytes(char* p, std::string_view f, std::size_t width) {
   std::size_t n = f.size() < width ? f.size() : width;
-  std::memcpy(p, f.data(), n);
+  if (n > 0) std::memcpy(p, f.data(), n);
   std::memset(p + n, ' ', width - n);
   return p + width;
 }
@@ -60,7 +60,7 @@ inline char* put_cstring(char* p, std::string_view f, std::size_t width) {
   std::size_t n = 0;
   while (n < f.size() && n < width && f[n] != '\0') ++n;
   std::memset(p, ' ', width - n);
-  std::memcpy(p + (width - n), f.data(), n);
+  if (n > 0) std::memcpy(p + (width - n), f.data(), n);
   return p + width;
 }
 

@@ -191,6 +191,25 @@ TEST(RhaLine, NumbersAndLimits) {
   }
 }
 
+TEST(RhaLine, ShortAndOverlongRecordsStayInBounds) {
+  // Nothing of the record: every copied field is blank, numbers still print.
+  grouper::RhaWriter writer;
+  grouper::StayContext stay;
+  grouper::RhaInput in;
+  std::array<char, grouper::kMaxRhaLine> out;
+  std::string line(out.data(), grouper::format_rha(writer, in, stay, out));
+  ASSERT_EQ(line.size(), 182u);
+  EXPECT_EQ(line.substr(0, 33), "         M22240           0000000");
+  EXPECT_EQ(line.substr(45, 5), "  999");
+  EXPECT_EQ(line[66], ' ');
+  EXPECT_EQ(line[67], '0');
+
+  // Acts beyond the buffer are cut, leaving room for the line break.
+  Rha r;
+  r.record += std::string(5000, 'A');
+  EXPECT_EQ(r.line().size(), grouper::kMaxRhaLine - 1);
+}
+
 struct DiffCase {
   const char* name;
   const char* read_grouping;

@@ -196,6 +196,8 @@ TEST(SequenceCheck, ShortStayBufferChecksWhatItHolds) {
   });
   EXPECT_EQ(run_check(stay, 7, "1", "2003", 5).result, 1);
   EXPECT_EQ(run_check({}, 7, "1", "2003", 0).result, 0);
+  // Emptied or cut slots read as short fields: no read beyond them.
+  EXPECT_EQ(run_check({stay[0], "", std::string(stay[0], 0, 50)}).result, 7);
 }
 
 }  // namespace
