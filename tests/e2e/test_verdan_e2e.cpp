@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -196,14 +197,15 @@ TEST_P(Fixture, OutputsMatch) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Verdan, Fixture, ::testing::ValuesIn(case_names()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string n = info.param;
-                           for (char& ch : n) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
-                           return n;
-                         });
+std::string case_test_name(const ::testing::TestParamInfo<std::string>& param) {
+  std::string n = param.param;
+  for (char& ch : n) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return n;
+}
+
+INSTANTIATE_TEST_SUITE_P(Verdan, Fixture, ::testing::ValuesIn(case_names()), case_test_name);
 
 // ---------------------------------------------------------------------------
 // Hostile inputs: verdan must end normally (0 or 1) and account for every
