@@ -163,7 +163,7 @@ class RecordLoop {
     const std::string_view week = field(record, v1::week);
     const bool out_of_period = !run_.period.contains(week_field_code(week));
 
-    const detail::GroupOutcome& g = group_.group(record, run_);
+    const detail::GroupOutcome& g = group_.group(record, held_.detection);
     int cm = g.cm, ghj = g.ghj, return_code = g.return_code;
     if (out_of_period) {
       cm = 90;
@@ -173,12 +173,11 @@ class RecordLoop {
     }
 
     StayContext& stay = run_.stay;
-    const std::string monday = week_monday(week);
     RhaInput in;
     in.record = record;
     in.grouped_record = g.grouped_record;
     in.read_grouping = run_.read_grouping_view();
-    in.week_monday = monday;
+    in.week_monday = g.week_monday;
     in.cm = cm;
     in.ghj = ghj;
     in.return_code = return_code;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "grouper/run.h"
+#include "grouper/rhs.h"
 
 namespace pmsi {
 class Tables;
@@ -20,6 +20,7 @@ struct GroupOutcome {
   int age_years = 0;
   long delay_days = 0;
   std::string_view grouped_record;  // version-1 shape, valid until the next call
+  std::string_view week_monday;     // DDMMYYYY of the record's week, idem
 };
 
 class GroupStep {
@@ -31,7 +32,7 @@ class GroupStep {
 
   // Groups the held record (as detected). Nothing of an earlier record
   // reaches this outcome.
-  const GroupOutcome& group(std::string_view record, const Run& run);
+  const GroupOutcome& group(std::string_view record, const Detection& detection);
 
  private:
   struct State;
