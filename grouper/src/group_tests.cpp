@@ -34,9 +34,10 @@ bool is_blank_or_aigu(std::string_view d) {
                     [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
 }
 
-// Minutes per day of presence of duration k.
-long per_day(const GroupResult& v, int k) {
-  return v.presence_day_count > 0 ? duration(v, k) / v.presence_day_count : 0;
+// Minutes per day of presence of duration k reach the threshold (never
+// without a day of presence).
+bool per_day_reaches(const GroupResult& v, int k, long threshold) {
+  return v.presence_day_count > 0 && duration(v, k) / v.presence_day_count >= threshold;
 }
 
 int test_age(const Node& n, const GroupResult& v) { return v.age_years < value_v(n); }
@@ -78,12 +79,12 @@ int test_other_duration_hours(const Node& n, const GroupResult& v) {
 }
 
 int test_duration_per_day(const Node& n, const GroupResult& v) {
-  return is_duration_number(n.p1) && per_day(v, n.p1) >= n.p2;
+  return is_duration_number(n.p1) && per_day_reaches(v, n.p1, n.p2);
 }
 
 int test_other_duration_per_day(const Node& n, const GroupResult& v) {
   for (int k = 1; k <= kDurationsInTests; ++k)
-    if (k != n.p1 && per_day(v, k) >= n.p2) return 1;
+    if (k != n.p1 && per_day_reaches(v, k, n.p2)) return 1;
   return 0;
 }
 
@@ -95,7 +96,7 @@ int test_first_duration_hours(const Node& n, const GroupResult& v) {
 
 int test_first_duration_per_day(const Node& n, const GroupResult& v) {
   for (int k = 1; k <= kDurationsInTests; ++k)
-    if (((n.p1 >> (k - 1)) & 1) && per_day(v, k) >= n.p2) return k;
+    if (((n.p1 >> (k - 1)) & 1) && per_day_reaches(v, k, n.p2)) return k;
   return 0;
 }
 
