@@ -16,7 +16,9 @@
 #include <filesystem>
 
 #include "common/textfile.h"
+#include "grouper/controls.h"
 #include "grouper/run.h"
+#include "grouper/tables.h"
 #include "grouper/sequence.h"
 #endif
 
@@ -242,6 +244,71 @@ TEST(Rhsgen, SequenceFaultsAreTheOnlyInconsistenciesTheGrouperFinds) {
     if (rate > 0) {
       EXPECT_GT(s.sequence_faults, 0);
     }
+  }
+}
+
+// The grouper's field controls over every accepted line, with the table
+// lookups answered from the catalogue (a known code is allowed everywhere).
+struct ControlCount {
+  long blocking = 0;      // lines with a blocking return code
+  long non_blocking = 0;  // lines with only non-blocking codes
+};
+
+ControlCount control_lines(const std::string& text) {
+  const rhsgen::Catalogue c = rhsgen::Catalogue::built_in();
+  auto known = [](const std::vector<std::string>& v, std::string_view code) {
+    for (const auto& k : v)
+      if (k.compare(0, code.size(), code) == 0) return true;
+    return false;
+  };
+  ControlCount out;
+  std::string v1;
+  for (std::string line : lines_of(text)) {
+    const grouper::Detection d = grouper::detect_format(line);
+    if (d.result != grouper::kAccepted) continue;
+    grouper::to_version1_shape(line, v1);
+    std::array<pmsi::DiagnosisSlot, pmsi::kDiagnosisSlotCount> diags{};
+    for (std::size_t i = 0; i < diags.size(); ++i) {
+      const std::string_view code = std::string_view(v1).substr(grouper::v1::diag_1.offset + 6 * i, 6);
+      std::copy(code.begin(), code.end(), diags[i].code.begin());
+      diags[i].positions = 0xFF;
+      diags[i].data_size = 1;
+      diags[i].data[0] = known(c.main_diagnoses, code) || known(c.second_diagnoses, code) ||
+                                 known(c.third_diagnoses, code) || known(c.assoc_diagnoses, code)
+                             ? 11
+                             : 0;
+    }
+    std::vector<pmsi::ActSlot> acts;
+    const long n = pmsi::read_blank_tolerant(pmsi::field(v1, grouper::v1::act_count.offset, 2));
+    for (long i = 0; i < n && i < 10; ++i) {
+      pmsi::ActSlot a;
+      a.width = static_cast<int>(d.act_width);
+      const std::string_view code =
+          pmsi::field(v1, grouper::v1::kActsOffset + static_cast<std::size_t>(i) * d.act_width, d.act_width);
+      std::copy(code.begin(), code.end(), a.code.begin());
+      a.act_class = known(a.width == 4 ? c.cdam_acts : c.ccam_acts, code) ? 1 : 0;
+      acts.push_back(a);
+    }
+    const std::string monday = grouper::week_monday(pmsi::field(v1, grouper::v1::week.offset, 6));
+    grouper::ErrorList errors;
+    std::int16_t rc = 0, cm = 0, ghj = 0;
+    grouper::run_controls({v1, monday, diags, acts}, errors, rc, cm, ghj);
+    if (rc != 0)
+      ++out.blocking;
+    else if (errors.count > 0)
+      ++out.non_blocking;
+  }
+  return out;
+}
+
+TEST(Rhsgen, FieldFaultsAreTheOnlyOnesTheGrouperControlsFind) {
+  for (auto [blocking, non_blocking] : {std::pair{0.0, 0.0}, {0.1, 0.0}, {0.0, 0.1}}) {
+    Options o = faulty(20000, 33);
+    o.faults = {0.02, blocking, non_blocking, 0.1, 0.05};
+    Summary s;
+    const ControlCount found = control_lines(make(o, &s));
+    EXPECT_EQ(found.blocking, s.blocking_faults);
+    EXPECT_EQ(found.non_blocking, s.non_blocking_faults);
   }
 }
 #endif

@@ -94,9 +94,9 @@ bool inject_non_blocking_fault(Rng& rng, const Catalogue& c, RhsRecord& r) {
         if (!has_date(r.get(v1::exit_date))) break;
         r.set_char(v1::exit_mode, ' ');
         return true;
-      case 4:  // third diagnosis equal to the first (64)
-        if (r.diagnosis_code(0) == "ZAIGU ") break;
-        std::memmove(r.diagnosis(2), r.diagnosis(0), v1::kDiagWidth);
+      case 4:  // third diagnosis equal to the second (64); equal to the first
+               // it would also begin with "Z", which is blocking for a third
+        std::memmove(r.diagnosis(2), r.diagnosis(1), v1::kDiagWidth);
         return true;
       case 5:  // associated diagnosis unknown to the classification (70)
         r.set_diagnosis(3 + rng.below(5), c.unknown_diagnosis());
