@@ -4,30 +4,60 @@
 #include "grouper/controls.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <ctime>
+#include <string>
 
 #include "common/fields.h"
 #include "grouper/rhs.h"
+#include "group_fields.h"
 
 namespace grouper {
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool one_of(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
+constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr bool one_of(char c, std::string_view set) {
+  for (char s : set)
+    if (s == c) return true;
+  return false;
+}
+
+// Mask matching by character classes: each byte has its classes, each mask
+// character the classes it admits.
+enum CharClass : std::uint8_t { kDigit = 1, kBlank = 2, kLetter = 4, kAorB = 8, kPlus = 16, kAny = 32 };
+
+constexpr std::array<std::uint8_t, 256> kClassOf = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    std::uint8_t k = kAny;
+    if (is_digit(c)) k |= kDigit;
+    if (c == ' ') k |= kBlank;
+    if (is_letter(c)) k |= kLetter;
+    if (upper(c) == 'A' || upper(c) == 'B') k |= kAorB;
+    if (c == '+') k |= kPlus;
+    t[static_cast<std::size_t>(b)] = k;
+  }
+  return t;
+}();
+
+constexpr std::array<std::uint8_t, 256> kMaskAdmits = [] {
+  std::array<std::uint8_t, 256> t{};
+  t.fill(kAny);
+  t['9'] = kDigit;
+  t['Z'] = kDigit | kBlank;
+  t['F'] = kDigit | kAorB;
+  t['X'] = kLetter;
+  t['A'] = kLetter | kDigit;
+  t['Y'] = kLetter | kDigit | kBlank;
+  t['+'] = kDigit | kBlank | kPlus;
+  return t;
+}();
 
 bool mask_accepts(char mask, char c) {
-  switch (mask) {
-    case '9': return is_digit(c);
-    case 'Z': return is_digit(c) || c == ' ';
-    case 'F': return is_digit(c) || upper(c) == 'A' || upper(c) == 'B';
-    case 'X': return is_letter(c);
-    case 'A': return is_letter(c) || is_digit(c);
-    case 'Y': return is_letter(c) || is_digit(c) || c == ' ';
-    case '+': return is_digit(c) || c == ' ' || c == '+';
-    default: return true;
-  }
+  return (kClassOf[static_cast<unsigned char>(c)] & kMaskAdmits[static_cast<unsigned char>(mask)]) != 0;
 }
 
 // Non-blocking codes as a bit table over 0...127.
@@ -85,8 +115,10 @@ struct Check {
   long exit_day = 0, exit_week = 0;
   long week_number = 0, week_year = 0;
 
-  std::string_view f(const FieldSpec& s) const { return field(r, s); }
-  char c(const FieldSpec& s) const { return s.offset < r.size() ? r[s.offset] : ' '; }
+  // r holds the whole version-1 fixed part (run_controls pads a short one).
+  std::string_view at(std::size_t offset, std::size_t width) const { return {r.data() + offset, width}; }
+  std::string_view f(const FieldSpec& s) const { return at(s.offset, s.width); }
+  char c(const FieldSpec& s) const { return r[s.offset]; }
   void error(int code) { errors.record_error(code); }
 };
 
@@ -119,13 +151,13 @@ void control_entry_date(Check& k) {
     return;
   }
   if (m != kMaskMatches) return k.error(19);
-  const Ymd d = parse_date(f);
+  const Ymd d = detail::date_of(f);
   if (!is_valid_date(d)) return k.error(20);
   k.entry_passed = true;
   k.entry_day = day_number(d);
   k.entry_week = week_code(d);
   if (k.entry_day > k.today.day) k.error(21);
-  if (pmsi::field(f, 4, 4) <= std::string_view("1990")) k.error(22);
+  if (f.substr(4, 4) <= std::string_view("1990")) k.error(22);
 }
 
 void control_birth_date(Check& k) {
@@ -133,7 +165,7 @@ void control_birth_date(Check& k) {
   const int m = check_mask(f, kDateMask, kLeadingBlanks, kDateMinLength);
   if (m == kMaskBlank) return k.error(10);
   if (m != kMaskMatches) return k.error(11);
-  const Ymd d = parse_date(f);
+  const Ymd d = detail::date_of(f);
   if (!is_valid_date(d)) return k.error(12);
   const long birth = day_number(d);
   if (birth > k.monday_day) k.error(13);
@@ -179,7 +211,7 @@ void control_exit_date(Check& k) {
   k.exit_given = true;
   if (m == kMaskTooShort) return k.error(29);
   if (m != kMaskMatches) return k.error(30);
-  const Ymd d = parse_date(f);
+  const Ymd d = detail::date_of(f);
   if (!is_valid_date(d)) return k.error(31);
   k.exit_passed = true;
   k.exit_day = day_number(d);
@@ -252,7 +284,7 @@ void control_um(Check& k) {
 void control_delay_date(Check& k) {
   const std::string_view f = k.f(v1::delay_date);
   if (pmsi::is_blank(f)) return;
-  const Ymd d = parse_date(f);
+  const Ymd d = detail::date_of(f);
   if (!is_valid_date(d)) return k.error(48);
   if (k.week_year * 100 + k.week_number < week_code(d)) k.error(49);
 }
@@ -284,7 +316,7 @@ void check_against_table(Check& k, const pmsi::DiagnosisSlot& slot, const Diagno
 }
 
 std::string_view diagnosis(const Check& k, std::size_t i) {
-  return pmsi::field(k.r, v1::diag_1.offset + i * v1::kDiagWidth, v1::kDiagWidth);
+  return k.at(v1::diag_1.offset + i * v1::kDiagWidth, v1::kDiagWidth);
 }
 
 bool same_diagnosis(std::string_view a, std::string_view b) {
@@ -342,7 +374,9 @@ void control_flag_153(Check& k) {
 
 void control_durations(Check& k) {
   for (std::size_t i = 0; i < 12; ++i) {
-    const int m = check_mask(pmsi::field(k.r, v1::durations.offset + 4 * i, 4), "9999", kBlanksAround, 0);
+    const std::string_view d = k.at(v1::durations.offset + 4 * i, 4);
+    if (detail::all_digits(d)) continue;
+    const int m = check_mask(d, "9999", kBlanksAround, 0);
     if (m == kMaskBlank) k.error(79);
     else if (m != kMaskMatches) k.error(80);
   }
@@ -353,7 +387,7 @@ void control_act_count(Check& k) {
   const int m = check_mask(f, "99", kLeadingBlanks, 0);
   if (m == kMaskBlank) k.error(74);
   else if (m != kMaskMatches) k.error(75);
-  else if (pmsi::read_blank_tolerant(f) > 10) k.error(76);
+  else if (detail::blank_tolerant(f) > 10) k.error(76);
 }
 
 void control_acts(Check& k) {
@@ -392,20 +426,25 @@ int first_blocking_code(const ErrorList& errors) {
 
 int check_mask(std::string_view f, std::string_view mask, int alignment, std::size_t min_length) {
   const std::size_t n = mask.size();
-  auto at = [&](std::size_t i) { return i < f.size() ? f[i] : ' '; };
-  std::size_t first = n, last = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (at(i) == ' ') continue;
-    if (first == n) first = i;
-    last = i;
+  // Characters missing from a short field count as blanks.
+  char padded[16];
+  const char* p = f.data();
+  if (f.size() < n) {
+    if (n > sizeof padded) return check_mask(std::string(f) + std::string(n - f.size(), ' '), mask, alignment, min_length);
+    for (std::size_t i = 0; i < n; ++i) padded[i] = i < f.size() ? f[i] : ' ';
+    p = padded;
   }
+  std::size_t first = 0;
+  while (first < n && p[first] == ' ') ++first;
   if (first == n) return kMaskBlank;
+  std::size_t last = n - 1;
+  while (p[last] == ' ') --last;
   std::size_t from = 0, to = n - 1;
   if (alignment == kLeadingBlanks || alignment == kBlanksAround) from = first;
   if (alignment == kTrailingBlanks || alignment == kBlanksAround) to = last;
   if (to - from + 1 < min_length) return kMaskTooShort;
   for (std::size_t i = from; i <= to; ++i)
-    if (!mask_accepts(mask[i], at(i))) return kMaskMismatch;
+    if (!mask_accepts(mask[i], p[i])) return kMaskMismatch;
   return kMaskMatches;
 }
 
@@ -426,12 +465,19 @@ std::int16_t run_controls(const ControlInput& in, ErrorList& errors, std::int16_
   cm = 90;
   ghj = 900;
   errors.clear();
-  Check k{in, errors, today(), in.record};
+  std::array<char, v1::kLength> padded;
+  std::string_view record = in.record;
+  if (record.size() < v1::kLength) {
+    padded.fill(' ');
+    std::copy(record.begin(), record.end(), padded.begin());
+    record = {padded.data(), padded.size()};
+  }
+  Check k{in, errors, today(), record};
   k.hosp_type = k.c(v1::hosp_type);
-  k.monday_day = day_number(in.week_monday);
+  k.monday_day = day_number(detail::date_of(in.week_monday));
   const std::string_view week = k.f(v1::week);
-  k.week_number = pmsi::read_atoi(pmsi::field(week, 0, 2));
-  k.week_year = pmsi::read_atoi(pmsi::field(week, 2, 4));
+  k.week_number = detail::atoi_of(week.substr(0, 2));
+  k.week_year = detail::atoi_of(week.substr(2, 4));
   for (Control control : kControls) control(k);
   return_code = static_cast<std::int16_t>(first_blocking_code(errors));
   return return_code;

@@ -6,6 +6,7 @@
 
 #include "common/fields.h"
 #include "grouper/tables.h"
+#include "group_fields.h"
 
 namespace grouper {
 namespace {
@@ -41,24 +42,43 @@ void derive_values(GroupResult& out) {
   for (char c : field(r, v1::scores).substr(0, 4)) score += c - '0';
   out.physical_score = score;
   for (std::size_t k = 0; k < out.durations.size(); ++k)
-    out.durations[k] = pmsi::read_blank_tolerant(pmsi::field(r, v1::durations.offset + 4 * k, 4));
+    out.durations[k] = detail::blank_tolerant(r.substr(v1::durations.offset + 4 * k, 4));
 
-  const Ymd monday = parse_date(out.week_monday_view());
+  const Ymd monday = detail::date_of(out.week_monday_view());
   const bool monday_valid = is_valid_date(monday);
-  const Ymd birth = parse_date(field(r, v1::birth_date));
+  const Ymd birth = detail::date_of(field(r, v1::birth_date));
   out.age_years = monday_valid && is_valid_date(birth) ? std::clamp(age_in_years(birth, monday), 0, kMaxAge) : 0;
 
   const std::string_view delay = field(r, v1::delay_date);
   if (pmsi::is_blank(delay)) {
     out.delay_days = kNoDelayKnown;
   } else {
-    const Ymd d = parse_date(delay);
+    const Ymd d = detail::date_of(delay);
     out.delay_days = monday_valid && is_valid_date(d) ? day_number(monday) - day_number(d) : 0;
   }
 }
 
+// week_monday of a `week` field; 8 blanks when it gives no 8-character date.
+std::array<char, 8> monday_of(detail::MondayCache& cache, std::string_view week) {
+  std::array<char, 6> key;
+  key.fill(' ');
+  std::copy_n(week.begin(), std::min(week.size(), key.size()), key.begin());
+  unsigned hash = 0;
+  for (char c : key) hash = hash * 31 + static_cast<unsigned char>(c);
+  detail::MondayCache::Entry& e = cache.entries[hash % cache.entries.size()];
+  if (!e.used || e.week != key) {
+    const std::string monday = week_monday(std::string_view(key.data(), key.size()));
+    e.monday.fill(' ');
+    if (monday.size() == e.monday.size()) std::copy(monday.begin(), monday.end(), e.monday.begin());
+    e.week = key;
+    e.used = true;
+  }
+  return e.monday;
+}
+
 // Everything of the result that describes one record, back to its state
-// before any grouping (the scratch buffer keeps its capacity).
+// before any grouping (the scratch buffer keeps its capacity). The slots are
+// rewritten by the lookups, or cleared when the tables fail.
 void reset(GroupResult& out) {
   out.cm = out.ghj = out.return_code = out.result = 0;
   out.errors.clear();
@@ -68,8 +88,6 @@ void reset(GroupResult& out) {
   out.delay_days = 0;
   out.durations.fill(0);
   out.tree_walked = false;
-  out.diagnoses.fill(pmsi::DiagnosisSlot{});
-  out.acts.fill(pmsi::ActSlot{});
   out.act_count = out.loaded_acts = 0;
   out.act_width = kCdamActWidth;
   out.classif_version.fill('\0');
@@ -97,6 +115,7 @@ void look_up_codes(pmsi::Tables& tables, GroupResult& out) {
     act.width = static_cast<int>(width);
     act.code = code;
   }
+  std::fill(out.acts.begin() + out.loaded_acts, out.acts.end(), pmsi::ActSlot{});
 }
 
 }  // namespace
@@ -111,17 +130,18 @@ std::int16_t group_rhs(std::string_view record, std::size_t detected_act_width, 
   to_version1_shape(record, out.shaped);
   const std::string_view shaped = out.shaped;
   std::copy_n(shaped.begin(), std::min(shaped.size(), out.grouped_record.size()), out.grouped_record.begin());
-  const std::string monday = week_monday(field(out.grouped_record_view(), v1::week));
-  if (monday.size() == out.week_monday.size()) std::copy(monday.begin(), monday.end(), out.week_monday.begin());
+  out.week_monday = monday_of(out.monday_cache, field(out.grouped_record_view(), v1::week));
   derive_values(out);
 
   const int table_code = tables.open_tables(tables_dir, std::span<char, 3>(out.classif_version), report);
   if (table_code != pmsi::kTablesOpen) {
+    out.diagnoses.fill(pmsi::DiagnosisSlot{});
+    out.acts.fill(pmsi::ActSlot{});
     out.return_code = out.result = static_cast<std::int16_t>(table_code);
     return out.result;
   }
 
-  out.act_count = static_cast<int>(pmsi::read_blank_tolerant(field(out.grouped_record_view(), v1::act_count)));
+  out.act_count = static_cast<int>(detail::blank_tolerant(field(out.grouped_record_view(), v1::act_count)));
   out.loaded_acts = std::clamp(out.act_count, 0, static_cast<int>(kMaxLoadedActs));
   look_up_codes(tables, out);
 

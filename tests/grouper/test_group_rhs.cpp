@@ -150,7 +150,7 @@ std::string v23_record(const char* code, const std::string& diagnoses, const std
   const std::string v1r = m01_record();
   std::string r = v1r.substr(0, v23::diagnoses.offset) + diagnoses + v1r.substr(v1::scores.offset);
   r.replace(v1::format_code.offset, 3, code);
-  char count[3];
+  char count[24];
   std::snprintf(count, sizeof count, "%02zu", acts.size() / (std::string_view(code) == "M03" ? 8 : 4));
   r.replace(v23::act_count.offset, 2, count);
   return r + acts;

@@ -26,6 +26,19 @@ namespace grouper {
 
 inline constexpr int kDurationsInTests = 8;  // durations 1 to 8 (of 12)
 
+namespace detail {
+// Mondays of the weeks met lately, by week text: a pure function of the text
+// (no record's data), kept between calls because a file spans few weeks.
+struct MondayCache {
+  struct Entry {
+    std::array<char, 6> week{};
+    std::array<char, 8> monday{};
+    bool used = false;
+  };
+  std::array<Entry, 64> entries{};
+};
+}  // namespace detail
+
 struct GroupResult {
   // The grouping: leaf values, CM 90 / GHJ 900 / blocking code, CM 99 /
   // GHJ 904 / walk error, or CM 0 / GHJ 0 / table code after a table failure.
@@ -71,6 +84,7 @@ struct GroupResult {
 
   // The whole record in version-1 shape (acts included); scratch, reused.
   std::string shaped;
+  detail::MondayCache monday_cache;
 };
 
 // Groups one record as detection left it (leading grouping removed; its own
