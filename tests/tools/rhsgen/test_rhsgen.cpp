@@ -27,8 +27,9 @@ namespace {
 using rhsgen::Options;
 using rhsgen::Summary;
 
-std::string make(const Options& o, Summary* s = nullptr) {
-  auto text = rhsgen::generate_to_string(o, rhsgen::Catalogue::built_in(), s);
+std::string make(const Options& o, Summary* s = nullptr,
+                 const rhsgen::Catalogue& c = rhsgen::Catalogue::built_in()) {
+  auto text = rhsgen::generate_to_string(o, c, s);
   EXPECT_TRUE(text.ok()) << (text.ok() ? "" : text.error());
   return text.ok() ? text.value() : std::string();
 }
@@ -254,8 +255,7 @@ struct ControlCount {
   long non_blocking = 0;  // lines with only non-blocking codes
 };
 
-ControlCount control_lines(const std::string& text) {
-  const rhsgen::Catalogue c = rhsgen::Catalogue::built_in();
+ControlCount control_lines(const std::string& text, const rhsgen::Catalogue& c) {
   auto known = [](const std::vector<std::string>& v, std::string_view code) {
     for (const auto& k : v)
       if (k.compare(0, code.size(), code) == 0) return true;
@@ -301,14 +301,24 @@ ControlCount control_lines(const std::string& text) {
   return out;
 }
 
+// The built-in lists, and the demo classification's sources when present.
+std::vector<rhsgen::Catalogue> catalogues() {
+  std::vector<rhsgen::Catalogue> out{rhsgen::Catalogue::built_in()};
+  auto demo = rhsgen::Catalogue::from_sources(PMSI_SOURCE_DIR "/data/tables");
+  if (demo.ok()) out.push_back(demo.value());
+  return out;
+}
+
 TEST(Rhsgen, FieldFaultsAreTheOnlyOnesTheGrouperControlsFind) {
-  for (auto [blocking, non_blocking] : {std::pair{0.0, 0.0}, {0.1, 0.0}, {0.0, 0.1}}) {
-    Options o = faulty(20000, 33);
-    o.faults = {0.02, blocking, non_blocking, 0.1, 0.05};
-    Summary s;
-    const ControlCount found = control_lines(make(o, &s));
-    EXPECT_EQ(found.blocking, s.blocking_faults);
-    EXPECT_EQ(found.non_blocking, s.non_blocking_faults);
+  for (const rhsgen::Catalogue& c : catalogues()) {
+    for (auto [blocking, non_blocking] : {std::pair{0.0, 0.0}, {0.1, 0.0}, {0.0, 0.1}}) {
+      Options o = faulty(20000, 33);
+      o.faults = {0.02, blocking, non_blocking, 0.1, 0.05};
+      Summary s;
+      const ControlCount found = control_lines(make(o, &s, c), c);
+      EXPECT_EQ(found.blocking, s.blocking_faults) << c.origin;
+      EXPECT_EQ(found.non_blocking, s.non_blocking_faults) << c.origin;
+    }
   }
 }
 #endif

@@ -76,7 +76,7 @@ std::string Catalogue::unknown_diagnosis() const {
       return std::find(v.begin(), v.end(), code) != v.end();
     };
     if (!known(main_diagnoses) && !known(second_diagnoses) && !known(third_diagnoses) &&
-        !known(assoc_diagnoses))
+        !known(assoc_diagnoses) && !known(table_diagnoses))
       return code;
   }
   return "Q999  ";

@@ -1,5 +1,6 @@
 #include "faults.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "calendar.h"
@@ -94,10 +95,15 @@ bool inject_non_blocking_fault(Rng& rng, const Catalogue& c, RhsRecord& r) {
         if (!has_date(r.get(v1::exit_date))) break;
         r.set_char(v1::exit_mode, ' ');
         return true;
-      case 4:  // third diagnosis equal to the second (64); equal to the first
-               // it would also begin with "Z", which is blocking for a third
+      case 4: {  // third diagnosis equal to the second (64), when the second
+                 // may stand third (equal to the first it would begin with
+                 // "Z", which is blocking for a third diagnosis)
+        const std::string_view second = r.diagnosis_code(1);
+        if (std::find(c.third_diagnoses.begin(), c.third_diagnoses.end(), second) == c.third_diagnoses.end())
+          break;
         std::memmove(r.diagnosis(2), r.diagnosis(1), v1::kDiagWidth);
         return true;
+      }
       case 5:  // associated diagnosis unknown to the classification (70)
         r.set_diagnosis(3 + rng.below(5), c.unknown_diagnosis());
         return true;

@@ -23,6 +23,7 @@ class Catalogue {
   std::vector<std::string> ccam_acts;        // 8 characters, known to the CCAM table
   std::vector<std::pair<int, int>> groupings;  // (CM, GHJ) of the tree's leaves
   std::vector<std::string> postal_codes;     // 5 digits
+  std::vector<std::string> table_diagnoses;  // every code the diagnosis table holds
   std::string classif_version = "01";
   std::string origin = "built-in";
 
