@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,8 @@ struct MarkerCase {
   char entry_marker, exit_marker;
   int entry_flag, exit_flag;
 };
+
+void PrintTo(const MarkerCase& c, std::ostream* os) { *os << c.name; }
 
 class RhaMarkers : public ::testing::TestWithParam<MarkerCase> {};
 
@@ -217,6 +220,8 @@ struct DiffCase {
   grouper::GroupingCounters expected;  // rha_written_count left at 1
   const char* dif;                     // differences file, "" for none
 };
+
+void PrintTo(const DiffCase& c, std::ostream* os) { *os << c.name; }
 
 class RhaDifferences : public ::testing::TestWithParam<DiffCase> {};
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ struct Case {
   std::string messages;
   std::string codes;  // after "123456789;1;2003;0000000007;"
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class SequenceCases : public ::testing::TestWithParam<Case> {};
 
