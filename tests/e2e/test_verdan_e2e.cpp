@@ -47,12 +47,21 @@ void replace_all(std::string& s, const std::string& from, const std::string& to)
 // program directory, and the working directory "wks".
 class ProgramDir {
  public:
-  ProgramDir() {
+  // `case_name`: a case whose own tables (compiled from <case>/tables/) are
+  // laid over the demo tables.
+  explicit ProgramDir(const std::string& case_name = "") {
     dir_ = fs::temp_directory_path() / ("verdan_e2e_" + std::to_string(std::random_device{}()));
     fs::create_directories(dir_ / "wks");
     fs::copy_file(E2E_VERDAN, dir_ / kProgram);
     for (const auto& entry : fs::directory_iterator(PMSI_PROGRAM_DIR)) {
       if (entry.path().extension() == ".tab") fs::copy_file(entry.path(), dir_ / entry.path().filename());
+    }
+    const fs::path own = fs::path(E2E_TABLES) / case_name;
+    if (!case_name.empty() && fs::exists(own)) {
+      for (const auto& entry : fs::directory_iterator(own)) {
+        fs::copy_file(entry.path(), dir_ / entry.path().filename(),
+                      fs::copy_options::overwrite_existing);
+      }
     }
   }
   ~ProgramDir() {
@@ -150,7 +159,7 @@ class Fixture : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Fixture, OutputsMatch) {
   const Case c = load_case(GetParam());
-  ProgramDir prog;
+  ProgramDir prog(c.name);
   if (c.input != "none") {
     fs::copy_file(kFixtures / c.name / c.input, prog.wks() / "$$$in.srt");
   }
