@@ -234,6 +234,7 @@ struct HostileCase {
   const char* name;
   std::string input;
   int exit_code;
+  int rha_lines;  // RHS accepted
 };
 
 std::vector<HostileCase> hostile_cases() {
@@ -244,25 +245,26 @@ std::vector<HostileCase> hostile_cases() {
   std::string high = m01("0000003", "021999");
   for (std::size_t i = 20; i < 40; ++i) high[i] = static_cast<char>(0x80 + i);
   return {
-      {"line of 1998 first", std::string(1998, 'a') + "\r\n" + good, 0},
-      {"line of 1999 first", std::string(1999, 'a') + "\r\n" + good, 1},
-      {"line of 2000 first", std::string(2000, 'a') + "\r\n" + good, 1},
-      {"line of 5000 first", std::string(5000, 'a') + "\r\n" + good, 1},
+      {"line of 1998 first", std::string(1998, 'a') + "\r\n" + good, 0, 1},
+      {"line of 1999 first", std::string(1999, 'a') + "\r\n" + good, 1, 0},
+      {"line of 2000 first", std::string(2000, 'a') + "\r\n" + good, 1, 0},
+      {"line of 5000 first", std::string(5000, 'a') + "\r\n" + good, 1, 0},
       {"lines of 1998 to 5000 after a record",
        good + std::string(1998, 'b') + "\r\n" + std::string(1999, 'c') + "\r\n" +
            std::string(2000, 'd') + "\r\n" + std::string(5000, 'e') + "\r\n" + good,
-       0},
-      {"NUL bytes", good + nul_line + "\r\n" + std::string(300, '\0') + "\r\n", 0},
-      {"bytes above 127", high + "\r\n" + std::string(250, '\xff') + "\r\n", 0},
-      {"truncated records", good + good.substr(0, 100) + "\r\n" + good.substr(0, 11) + "\r\n" +
-                                "\r\n" + "M\r\n",
-       0},
-      {"lone CRs", good + "750000001M01\r0000004\r\r\n" + std::string(204, '\r') + "\n", 0},
-      {"no final line end", good + m01("0000005", "031999"), 0},
-      {"only a CR", "\r", 1},
-      {"long M13 acts", "091002300M13" + m01("0000006", "021999").replace(9, 3, "M03") +
-                            std::string(14, ' ') + "99" + std::string(2000, 'A') + "\r\n",
-       1},
+       0, 2},
+      {"NUL bytes", good + nul_line + "\r\n" + std::string(300, '\0') + "\r\n", 0, 2},
+      {"bytes above 127", high + "\r\n" + std::string(250, '\xff') + "\r\n", 0, 1},
+      {"truncated records",
+       good + good.substr(0, 100) + "\r\n" + good.substr(0, 11) + "\r\n" + "\r\n" + "M\r\n", 0, 1},
+      {"lone CRs", good + "750000001M01\r0000004\r\r\n" + std::string(204, '\r') + "\n", 0, 1},
+      // The last line keeps its last character: it is still a whole record.
+      {"no final line end", good + m01("0000005", "031999"), 0, 2},
+      {"only a CR", "\r", 1, 0},
+      {"long M13 acts",
+       "091002300M13" + m01("0000006", "021999").replace(9, 3, "M03") + std::string(14, ' ') + "99" +
+           std::string(2000, 'A') + "\r\n",
+       1, 0},
   };
 }
 
@@ -275,6 +277,10 @@ TEST(Hostile, InputsEndNormally) {
     ASSERT_TRUE(exit.exited) << exit.failure;
     EXPECT_EQ(exit.code, h.exit_code);
     const std::string log = slurp(prog.wks() / "hostile.log");
+    const std::string rha = slurp(prog.wks() / "hostile.rha");
+    std::size_t lines = 0;
+    for (std::size_t at = rha.find("\r\n"); at != std::string::npos; at = rha.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, static_cast<std::size_t>(h.rha_lines));
     if (h.exit_code == 0) {
       EXPECT_NE(log.find("Rapport d'ex\xE9" "cution de VERDAN"), std::string::npos);
     }
