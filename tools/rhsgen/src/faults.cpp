@@ -120,8 +120,10 @@ bool inject_non_blocking_fault(Rng& rng, const Catalogue& c, RhsRecord& r) {
             std::memcpy(act.data(), cdam.data(), 4);
         }
         return true;
-      case 7:  // postal code that is not five digits (41)
-        r.at(v1::postal_code)[2] = 'A';
+      case 7:  // entry origin missing for an entry mode that needs one (25);
+               // not the postal code, which the sequence checks compare
+        if (!has_date(r.get(v1::entry_date)) || r.get(v1::entry_mode) == "8") break;
+        r.set_char(v1::entry_origin, ' ');
         return true;
     }
   }
@@ -129,7 +131,7 @@ bool inject_non_blocking_fault(Rng& rng, const Catalogue& c, RhsRecord& r) {
   return true;
 }
 
-bool inject_sequence_fault(Rng& rng, bool full_hospitalisation, bool has_entry,
+int inject_sequence_fault(Rng& rng, bool full_hospitalisation, bool has_entry,
                            std::vector<RhsRecord>& records,
                            const std::array<std::string_view, 8>& units) {
   const int n = static_cast<int>(records.size());
@@ -141,31 +143,31 @@ bool inject_sequence_fault(Rng& rng, bool full_hospitalisation, bool has_entry,
           char& s = records[static_cast<std::size_t>(i)].at(v1::sex)[0];
           s = s == '1' ? '2' : '1';
         }
-        return true;
+        return from;
       case 1:  // postal code changes (2): compared only for full hospitalisation
         if (!full_hospitalisation) break;
         for (int i = from; i < n; ++i) {
           char& d = records[static_cast<std::size_t>(i)].at(v1::postal_code)[4];
           d = d == '9' ? '0' : static_cast<char>(d + 1);
         }
-        return true;
+        return from;
       case 2: {  // birth date changes (3): one day later, still a valid date
         const long birth = read_date(records[0].get(v1::birth_date)) + 1;
         for (int i = from; i < n; ++i) put_date(records[static_cast<std::size_t>(i)].at(v1::birth_date), birth);
-        return true;
+        return from;
       }
       case 3:  // type of hospitalisation changes (4); type 1 needs an entry date
         if (!has_entry) break;
         for (int i = from; i < n; ++i)
           records[static_cast<std::size_t>(i)].set_char(v1::hosp_type, full_hospitalisation ? '2' : '1');
-        return true;
+        return from;
       case 4: {  // a missing week (6): full hospitalisation, a week between two others
         if (!full_hospitalisation || n < 3) break;
         for (int i = 1; i + 1 < n; ++i) {
           auto week = [&](int k) { return records[static_cast<std::size_t>(k)].get(v1::week); };
           if (week(i) != week(i - 1) && week(i) != week(i + 1) && week(i - 1).substr(2) == week(i + 1).substr(2)) {
             records.erase(records.begin() + i);
-            return true;
+            return i;
           }
         }
         break;
@@ -183,11 +185,11 @@ bool inject_sequence_fault(Rng& rng, bool full_hospitalisation, bool has_entry,
         copy.set(v1::um, units[static_cast<std::size_t>(rng.below(static_cast<int>(units.size())))]);
         if (has_date(copy.get(v1::exit_date))) break;
         records.insert(records.begin() + from + 1, copy);
-        return true;
+        return from + 1;
       }
     }
   }
-  return false;
+  return -1;
 }
 
 void spoil_format(Rng& rng, int format, std::string& line) {

@@ -24,8 +24,10 @@ bool inject_non_blocking_fault(Rng& rng, const Catalogue& c, RhsRecord& r);
 // One inconsistency between the weeks of a stay (at least 2 records): sex,
 // postal code, birth date or type of hospitalisation changing from some week
 // on, a missing week of a full hospitalisation, or a presence day given in two
-// RHS of the same week. Returns false when none applies.
-bool inject_sequence_fault(Rng& rng, bool full_hospitalisation, bool has_entry,
+// RHS of the same week. Returns the index of the first record that shows it
+// (the sequence checks see it once that record is written), -1 when none
+// applies.
+int inject_sequence_fault(Rng& rng, bool full_hospitalisation, bool has_entry,
                            std::vector<RhsRecord>& records,
                            const std::array<std::string_view, 8>& units);
 

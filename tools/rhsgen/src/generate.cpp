@@ -59,6 +59,11 @@ class Generator {
       : o_(o), c_(c), sink_(sink), rng_(o.seed), window_(semester_window(o.semester, o.year)) {
     for (int w : o.format_weights) weight_total_ += w;
     summary_.classification = c.origin;
+    // Week indexes of the first and last weeks of the year, relative to the
+    // semester's first week.
+    year_first_week_ = static_cast<int>((iso_week_monday(o.year, 1) - window_.first_monday) / 7);
+    year_last_week_ = year_first_week_ - 1 +
+                      static_cast<int>((iso_week_monday(o.year + 1, 1) - iso_week_monday(o.year, 1)) / 7);
   }
 
   pmsi::Result<Summary> run() {
@@ -124,15 +129,18 @@ class Generator {
       if (s.exit < s.entry) s.exit = s.entry;
     }
 
-    // Weeks written: those of the semester, and next to its edges as many
-    // out-of-period weeks as the rate still allows.
+    // Weeks written: those of the semester, and as many out-of-period weeks
+    // as the rate still allows on the side of the semester that stays in its
+    // year (after semester 1, before semester 2), so that a stay's weeks keep
+    // one year as the sequence checks want.
     int lo = std::max(s.first_week, 0);
     int hi = std::min(s.last_week, window_.weeks - 1);
-    long allowance = out_of_period_allowance(hi - lo + 1);
-    const int before = std::min<long>(lo - s.first_week, allowance);
-    lo -= before;
-    allowance -= before;
-    hi += static_cast<int>(std::min<long>(s.last_week - hi, allowance));
+    const long allowance = out_of_period_allowance(hi - lo + 1);
+    if (o_.semester == 1)
+      hi += static_cast<int>(std::min<long>(std::min(s.last_week, year_last_week_) - hi, allowance));
+    else
+      lo -= static_cast<int>(std::min<long>(lo - std::max(s.first_week, year_first_week_), allowance));
+    hi = std::max(hi, lo - 1);
 
     // Who the patient is; constant over the stay.
     RhsRecord base;
@@ -219,9 +227,9 @@ class Generator {
         add_record(r, mask, um);
       }
     }
-    if (records_.size() >= 2 && rng_.chance(o_.faults.sequence)) {
-      if (inject_sequence_fault(rng_, s.hosp_type == '1', s.has_entry, records_, kUnits)) ++summary_.sequence_faults;
-    }
+    sequence_fault_at_ = -1;
+    if (records_.size() >= 2 && rng_.chance(o_.faults.sequence))
+      sequence_fault_at_ = inject_sequence_fault(rng_, s.hosp_type == '1', s.has_entry, records_, kUnits);
     ++summary_.stays;
   }
 
@@ -270,8 +278,12 @@ class Generator {
   }
 
   bool emit_stay() {
-    for (RhsRecord& r : records_) {
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+      RhsRecord& r = records_[i];
       if (summary_.lines >= o_.count) break;
+      // Counted once the record that shows it is written (the count may cut
+      // the last stay short).
+      if (static_cast<int>(i) == sequence_fault_at_) ++summary_.sequence_faults;
       if (rng_.chance(o_.faults.blocking) && inject_blocking_fault(rng_, c_, r)) ++summary_.blocking_faults;
       if (rng_.chance(o_.faults.non_blocking) && inject_non_blocking_fault(rng_, c_, r))
         ++summary_.non_blocking_faults;
@@ -317,7 +329,9 @@ class Generator {
   Rng rng_;
   Window window_;
   int weight_total_ = 0;
+  int year_first_week_ = 0, year_last_week_ = 0;
   int stay_format_ = 0;
+  int sequence_fault_at_ = -1;
   Summary summary_;
   std::vector<RhsRecord> records_;
   std::string out_;

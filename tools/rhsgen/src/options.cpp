@@ -149,8 +149,10 @@ Faults (a rate from 0 to 1, or a percentage such as 5%; default 0):
   --sequence R       per stay of 2 RHS or more: one inconsistency between its
                      weeks (sex, postal code, birth date, type of hospitalisation,
                      a missing week, a presence day given twice)
-  --out-of-period R  share of the lines whose week lies outside the semester
-                     (at most 0.9; reached only as far as stays cross its edges)
+  --out-of-period R  share of the lines whose week lies outside the semester:
+                     weeks after semester 1, before semester 2, so that a stay
+                     keeps one year (at most 0.9; reached only as far as stays
+                     cross that edge)
   -h, --help         this text
 A summary of what was written goes to standard error.
 )";
