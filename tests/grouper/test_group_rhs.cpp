@@ -2,6 +2,7 @@
 // written to a temporary directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,6 +15,11 @@
 
 namespace grouper {
 namespace {
+
+// Writes text over the record from offset (the record is long enough).
+void overwrite(std::string& r, std::size_t offset, std::string_view text) {
+  std::copy(text.begin(), text.end(), r.begin() + static_cast<std::ptrdiff_t>(offset));
+}
 
 namespace fs = std::filesystem;
 namespace L = pmsi::table_layout;
@@ -122,7 +128,7 @@ void write_file(const fs::path& path, const Bytes& b) {
 // 3 March 2003), five days of presence, diag_1 Z500 (category 11).
 std::string m01_record() {
   std::string r(v1::kLength, ' ');
-  auto put = [&r](const FieldSpec& f, std::string_view text) { r.replace(f.offset, text.size(), text); };
+  auto put = [&r](const FieldSpec& f, std::string_view text) { overwrite(r, f.offset, text); };
   put(v1::finess, "123456789");
   put(v1::format_code, "M01");
   put(v1::stay_number, "0000001");
@@ -140,7 +146,7 @@ std::string m01_record() {
   put(v1::diag_2, "S7200 ");
   put(v1::scores, "123412");
   put(v1::flag_153, "1");
-  for (std::size_t k = 0; k < 12; ++k) r.replace(v1::durations.offset + 4 * k, 4, "0120");
+  for (std::size_t k = 0; k < 12; ++k) overwrite(r, v1::durations.offset + 4 * k, "0120");
   put(v1::act_count, "00");
   return r;
 }
@@ -149,10 +155,10 @@ std::string m01_record() {
 std::string v23_record(const char* code, const std::string& diagnoses, const std::string& acts) {
   const std::string v1r = m01_record();
   std::string r = v1r.substr(0, v23::diagnoses.offset) + diagnoses + v1r.substr(v1::scores.offset);
-  r.replace(v1::format_code.offset, 3, code);
-  char count[24];
-  std::snprintf(count, sizeof count, "%02zu", acts.size() / (std::string_view(code) == "M03" ? 8 : 4));
-  r.replace(v23::act_count.offset, 2, count);
+  overwrite(r, v1::format_code.offset, code);
+  const std::size_t n = acts.size() / (std::string_view(code) == "M03" ? 8 : 4);
+  const char count[2] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+  overwrite(r, v23::act_count.offset, std::string_view(count, 2));
   return r + acts;
 }
 
@@ -196,11 +202,11 @@ TEST_F(GroupRhs, WalksTheTreeToALeaf) {
     int cm, ghj;
   };
   std::string few_days = m01_record();
-  few_days.replace(v1::presence_days.offset, 7, "1100000");
+  overwrite(few_days, v1::presence_days.offset, "1100000");
   std::string category_12 = m01_record();
-  category_12.replace(v1::diag_1.offset, 6, "Z501  ");  // 99: category of diag_2 taken
+  overwrite(category_12, v1::diag_1.offset, "Z501  ");  // 99: category of diag_2 taken
   std::string with_act = m01_record();
-  with_act.replace(v1::act_count.offset, 2, "01");
+  overwrite(with_act, v1::act_count.offset, "01");
   const std::string m02_diags = "Z500++++A01+++  " + std::string(48, ' ');
   const std::string m03_diags = "Z500    S7200+++" + std::string(48, ' ');
   const Case cases[] = {
@@ -250,8 +256,8 @@ TEST_F(GroupRhs, DerivedValues) {
   };
   for (const Case& c : cases) {
     std::string r = m01_record();
-    r.replace(v1::birth_date.offset, 8, c.birth);
-    r.replace(v1::delay_date.offset, 8, c.delay);
+    overwrite(r, v1::birth_date.offset, c.birth);
+    overwrite(r, v1::delay_date.offset, c.delay);
     ASSERT_EQ(group(r), 0) << c.birth;
     EXPECT_EQ(result_.age_years, c.age) << c.birth;
     EXPECT_EQ(result_.delay_days, c.delay_days) << c.birth;
@@ -263,15 +269,15 @@ TEST_F(GroupRhs, DerivedValues) {
 
 TEST_F(GroupRhs, BlockingCodeStopsBeforeTheWalkWithTheRecordsOwnValues) {
   std::string first = m01_record();
-  first.replace(v1::delay_date.offset, 8, "24022003");
+  overwrite(first, v1::delay_date.offset, "24022003");
   ASSERT_EQ(group(first), 0);
   ASSERT_EQ(result_.delay_days, 7);
 
   std::string r = m01_record();
-  r.replace(v1::sex.offset, 1, "3");
-  r.replace(v1::birth_date.offset, 8, "31021950");  // invalid: 12 comes first
-  r.replace(v1::presence_days.offset, 7, "1 10000");
-  r.replace(v1::week.offset, 6, "112003");
+  overwrite(r, v1::sex.offset, "3");
+  overwrite(r, v1::birth_date.offset, "31021950");  // invalid: 12 comes first
+  overwrite(r, v1::presence_days.offset, "1 10000");
+  overwrite(r, v1::week.offset, "112003");
   EXPECT_EQ(group(r), 12);
   EXPECT_EQ(result_.cm, 90);
   EXPECT_EQ(result_.ghj, 900);
@@ -313,7 +319,7 @@ TEST_F(GroupRhs, ShortRecordsReadAsBlanks) {
   // the six): its end is missing once reshaped.
   const std::string r = m01_record().substr(0, 99) + "Z500++++";
   std::string copy = r;
-  copy.replace(v1::format_code.offset, 3, "M02");
+  overwrite(copy, v1::format_code.offset, "M02");
   EXPECT_NE(group(copy), 0);
   EXPECT_EQ(result_.cm, 90);
   EXPECT_EQ(grouped(v1::act_count), "  ");
