@@ -42,7 +42,7 @@ std::size_t format_srha(const SrhaInput& in, const StayContext& stay,
   p = put_bytes(p, sub(r, v1::finess), srha::finess.width);
   p = put_literal(p, "M31");
   p = put_literal(p, "240");
-  p = put_int(p, clamp(in.stay_ordinal, 0, 9999999), 7);
+  p = put_int(p, in.stay_ordinal, 7);
   *p++ = stay_type(stay);
   p = put_int(p, clamp(stay.presence_total, 0, kMaxDays), 3);
   p = put_bytes(p, stay.entry_mode, 1);
