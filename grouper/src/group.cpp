@@ -95,10 +95,20 @@ void reset(GroupResult& out) {
 
 void look_up_codes(pmsi::Tables& tables, GroupResult& out) {
   const std::string_view r = out.grouped_record_view();
+  // A code whose first character is blank always gets record 0: it is read
+  // from the tables once per record, and copied for the other blank codes.
+  std::size_t blank_slot = pmsi::kDiagnosisSlotCount;
   for (int i = 0; i < pmsi::kDiagnosisSlotCount; ++i) {
     const auto slot = static_cast<std::size_t>(i);
-    tables.fetch_diagnosis(i, pmsi::field(r, v1::diag_1.offset + slot * v1::kDiagWidth, v1::kDiagWidth));
+    const std::string_view code = r.substr(v1::diag_1.offset + slot * v1::kDiagWidth, v1::kDiagWidth);
+    if (code[0] == ' ' && blank_slot < pmsi::kDiagnosisSlotCount) {
+      out.diagnoses[slot] = out.diagnoses[blank_slot];
+      std::copy(code.begin(), code.end(), out.diagnoses[slot].code.begin());
+      continue;
+    }
+    tables.fetch_diagnosis(i, code);
     out.diagnoses[slot] = tables.diagnosis(i);
+    if (code[0] == ' ') blank_slot = slot;
   }
   const std::size_t width = out.act_width;
   for (int i = 0; i < out.loaded_acts; ++i) {
