@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <cstdlib>
 #include <string>
 
@@ -71,6 +73,13 @@ pmsi::Result<Options> parse_options(const std::vector<std::string_view>& words) 
     }
     auto eq = word.find('=');
     std::string_view name = word.substr(0, eq);
+    static constexpr std::string_view kNames[] = {
+        "--seed", "--semester", "--year", "--count", "-n", "--formats", "--finess",
+        "--tables-src", "--output", "-o", "--format-errors", "--blocking", "--non-blocking",
+        "--sequence", "--out-of-period"};
+    if (name.size() > 1 && name[0] == '-' &&
+        std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames))
+      return bad(name, "unknown option (see --help)");
     if (eq != std::string_view::npos) {
       value = word.substr(eq + 1);
     } else if (name.size() > 1 && name[0] == '-') {
