@@ -240,6 +240,15 @@ TEST_F(GroupRhs, BringsVersion2And3ToTheVersion1Shape) {
   EXPECT_EQ(result_.acts[0].code_text(), "A123");
   EXPECT_EQ(result_.acts[0].act_class, 7);
   EXPECT_EQ(result_.diagnoses[1].category(), 13);
+  // Blank codes and the unknown A0+1 all get record 0.
+  for (std::size_t i : {2u, 3u, 7u}) {
+    EXPECT_EQ(result_.diagnoses[i].category(), 0) << i;
+    EXPECT_EQ(result_.diagnoses[i].positions, 0) << i;
+    EXPECT_EQ(result_.diagnoses[i].data_size, 5) << i;
+  }
+  EXPECT_EQ(result_.diagnoses[2].code_text(), "      ");
+  EXPECT_EQ(result_.diagnoses[3].code_text(), "A0+1  ");
+  EXPECT_EQ(result_.diagnoses[7].code_text(), "      ");
 }
 
 TEST_F(GroupRhs, DerivedValues) {
