@@ -1,4 +1,5 @@
 // Date helpers on DDMMYYYY texts and WWYYYY week fields.
+#include <algorithm>
 #include <cstdio>
 
 #include "common/fields.h"
@@ -103,10 +104,12 @@ long week_field_code(std::string_view wwyyyy) {
   char code[6] = {' ', ' ', ' ', ' ', ' ', ' '};
   const std::string_view year = pmsi::field(wwyyyy, 2, 4);
   const std::string_view week = pmsi::field(wwyyyy, 0, 2);
-  std::size_t n = 0;
-  for (char c : year) code[n++] = c;
-  for (std::size_t i = 0; i < week.size(); ++i) code[n++] = (i == 0 && week[i] == ' ') ? '0' : week[i];
-  return pmsi::read_atoi(std::string_view(code, n));
+  const std::size_t y = std::min<std::size_t>(year.size(), 4);
+  const std::size_t w = std::min<std::size_t>(week.size(), 2);
+  year.copy(code, y);
+  week.copy(code + y, w);
+  if (w > 0 && code[y] == ' ') code[y] = '0';
+  return pmsi::read_atoi(std::string_view(code, y + w));
 }
 
 int week_field_number(std::string_view wwyyyy) {
