@@ -36,16 +36,29 @@ inline Ymd date_of(std::string_view f) {
   return parse_date(f);
 }
 
-// pmsi::read_blank_tolerant of a short field.
+// pmsi::read_blank_tolerant of a field of at most 9 characters: a first
+// character that is neither a digit nor a blank reads as 0; otherwise leading
+// blanks are skipped and digits read up to the first other character.
 inline long blank_tolerant(std::string_view f) {
-  if (f.size() <= 4 && all_digits(f)) return digits_value(f.data(), static_cast<int>(f.size()));
-  return pmsi::read_blank_tolerant(f);
+  if (f.size() > 9) return pmsi::read_blank_tolerant(f);
+  std::size_t i = 0;
+  while (i < f.size() && f[i] == ' ') ++i;
+  if (i == 0 && !f.empty() && (f[0] < '0' || f[0] > '9')) return 0;
+  long v = 0;
+  for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) v = v * 10 + (f[i] - '0');
+  return v;
 }
 
-// pmsi::read_atoi of a short field.
+// pmsi::read_atoi of a field of at most 9 characters.
 inline long atoi_of(std::string_view f) {
-  if (f.size() <= 4 && all_digits(f)) return digits_value(f.data(), static_cast<int>(f.size()));
-  return pmsi::read_atoi(f);
+  if (f.size() > 9) return pmsi::read_atoi(f);
+  std::size_t i = 0;
+  while (i < f.size() && f[i] == ' ') ++i;
+  // Signs and other white space: the general reading.
+  if (i < f.size() && (f[i] < '0' || f[i] > '9')) return pmsi::read_atoi(f);
+  long v = 0;
+  for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) v = v * 10 + (f[i] - '0');
+  return v;
 }
 
 }  // namespace grouper::detail

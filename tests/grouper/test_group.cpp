@@ -12,6 +12,8 @@
 #include "common/table_sum.h"
 #include "common/textfile.h"
 #include "grouper/group.h"
+// The fast field readings of the grouping (internal header).
+#include "../../grouper/src/group_fields.h"
 
 namespace grouper {
 namespace {
@@ -177,6 +179,26 @@ TEST(WalkTree, AThousandTestsAtMost) {
   };
   EXPECT_EQ(walk_tree(read, v).return_code, kWalkTooManySteps);
   EXPECT_EQ(tests, 1 + kMaxWalkSteps);  // the root, then one node per test
+}
+
+// Every field of up to 4 characters over an alphabet of digits, blanks,
+// signs, a letter, a tab and a NUL: the fast readings give what the general
+// ones give.
+TEST(FieldReadings, FastReadingsEqualTheGeneralOnes) {
+  const char alphabet[] = {' ', '0', '1', '9', '+', '-', 'a', '\t', '\0'};
+  for (int len = 0; len <= 4; ++len) {
+    long total = 1;
+    for (int i = 0; i < len; ++i) total *= 9;
+    for (long k = 0; k < total; ++k) {
+      std::string f;
+      for (long x = k, i = 0; i < len; ++i, x /= 9) f += alphabet[x % 9];
+      ASSERT_EQ(detail::blank_tolerant(f), pmsi::read_blank_tolerant(f)) << "'" << f << "'";
+      ASSERT_EQ(detail::atoi_of(f), pmsi::read_atoi(f)) << "'" << f << "'";
+      ASSERT_EQ(detail::all_digits(f), !f.empty() && f.find_first_not_of("0123456789") == std::string::npos) << "'" << f << "'";
+    }
+  }
+  for (const char* date : {"29022000", "01011990", " 1012003", "3102 003", "ab012003", "00000000"})
+    EXPECT_EQ(day_number(detail::date_of(date)), day_number(parse_date(date))) << date;
 }
 
 }  // namespace
