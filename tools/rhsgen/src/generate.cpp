@@ -381,7 +381,7 @@ pmsi::Result<Summary> run(const Options& options) {
   pmsi::FilePtr file;
   if (!to_stdout) {
     auto opened = pmsi::open_file(options.output, "wb");
-    if (!opened) return pmsi::Error{"'" + options.output + "': " + opened.error()};
+    if (!opened) return pmsi::Error{opened.error()};
     file = std::move(opened.value());
     out = file.get();
   }

@@ -11,7 +11,10 @@ namespace rhsgen {
 namespace {
 
 pmsi::Error bad(std::string_view word, std::string_view why) {
-  return pmsi::Error{"'" + std::string(word) + "': " + std::string(why)};
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on operator+.
+  std::string text = "'";
+  text.append(word).append("': ").append(why);
+  return pmsi::Error{std::move(text)};
 }
 
 bool to_long(std::string_view s, long& out) {
