@@ -372,11 +372,21 @@ void control_flag_153(Check& k) {
   if (!one_of(k.c(v1::flag_153), "12")) k.error(78);
 }
 
+// check_mask with a mask of 9s, alignment 3 and no minimum length, for the
+// twelve durations of every record.
+int digits_between_blanks(std::string_view f) {
+  std::size_t first = 0, last = f.size();
+  while (first < last && f[first] == ' ') ++first;
+  if (first == last) return kMaskBlank;
+  while (f[last - 1] == ' ') --last;
+  for (std::size_t i = first; i < last; ++i)
+    if (f[i] < '0' || f[i] > '9') return kMaskMismatch;
+  return kMaskMatches;
+}
+
 void control_durations(Check& k) {
   for (std::size_t i = 0; i < 12; ++i) {
-    const std::string_view d = k.at(v1::durations.offset + 4 * i, 4);
-    if (detail::all_digits(d)) continue;
-    const int m = check_mask(d, "9999", kBlanksAround, 0);
+    const int m = digits_between_blanks(k.at(v1::durations.offset + 4 * i, 4));
     if (m == kMaskBlank) k.error(79);
     else if (m != kMaskMatches) k.error(80);
   }
