@@ -63,9 +63,10 @@ std::array<char, 8> monday_of(detail::MondayCache& cache, std::string_view week)
   std::array<char, 6> key;
   key.fill(' ');
   std::copy_n(week.begin(), std::min(week.size(), key.size()), key.begin());
-  unsigned hash = 0;
-  for (char c : key) hash = hash * 31 + static_cast<unsigned char>(c);
-  detail::MondayCache::Entry& e = cache.entries[hash % cache.entries.size()];
+  std::uint32_t hash = 0;
+  for (char c : key) hash = hash * 131 + static_cast<unsigned char>(c);
+  hash *= 2654435761u;  // spreads neighbouring weeks over the whole table
+  detail::MondayCache::Entry& e = cache.entries[(hash >> 24) % cache.entries.size()];
   if (!e.used || e.week != key) {
     const std::string monday = week_monday(std::string_view(key.data(), key.size()));
     e.monday.fill(' ');

@@ -35,7 +35,7 @@ struct MondayCache {
     std::array<char, 8> monday{};
     bool used = false;
   };
-  std::array<Entry, 64> entries{};
+  std::array<Entry, 256> entries{};
 };
 }  // namespace detail
 
