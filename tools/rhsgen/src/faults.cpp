@@ -111,13 +111,9 @@ bool inject_non_blocking_fault(Rng& rng, const Catalogue& c, RhsRecord& r) {
         if (r.act_count == 0) break;
         {
           auto& act = r.acts[static_cast<std::size_t>(rng.below(r.act_count))];
-          const std::string code = c.unknown_ccam_act();
-          const std::string cdam = c.unknown_cdam_act();
-          // The width is the record's; a CCAM slot takes 8 characters, a CDAM one 4.
-          if (act[4] != ' ' && act[4] != '\0' && act[4] >= '0' && act[4] <= '9')
-            std::memcpy(act.data(), code.data(), 8);
-          else
-            std::memcpy(act.data(), cdam.data(), 4);
+          const std::string code =
+              r.act_width == grouper::kCcamActWidth ? c.unknown_ccam_act() : c.unknown_cdam_act();
+          std::memcpy(act.data(), code.data(), r.act_width);
         }
         return true;
       case 7:  // entry origin missing for an entry mode that needs one (25);

@@ -123,7 +123,7 @@ class Generator {
     s.entry = avoid_early_january(s.entry);
     s.first_week = static_cast<int>((s.entry - window_.first_monday + 7000) / 7 - 1000);
     if (s.first_week > s.last_week) s.last_week = s.first_week;
-    s.has_entry = s.hosp_type == '1' || rng_.below(10) != 0;
+    s.has_entry = s.hosp_type == '1' || rng_.below(10) != 0;  // optional but for type 1
     if (s.hosp_type == '1' || rng_.below(10) < 8) {
       s.exit = monday(s.last_week) + rng_.below(s.hosp_type == '1' ? 7 : 5);
       if (s.exit < s.entry) s.exit = s.entry;
@@ -168,9 +168,8 @@ class Generator {
     }
     const bool aigu = rng_.below(100) < 3;
     base.set_diagnosis(0, aigu ? std::string_view("ZAIGU ") : std::string_view(rng_.pick(c_.main_diagnoses)));
-    std::string second = rng_.pick(c_.second_diagnoses);
-    if (aigu && second[0] == 'Z') second = c_.second_diagnoses.front();
-    base.set_diagnosis(1, second);
+    // No second diagnosis begins with "Z", which would be refused after "ZAIGU".
+    base.set_diagnosis(1, rng_.pick(c_.second_diagnoses));
     if (rng_.below(2)) {
       const std::string& third = rng_.pick(c_.third_diagnoses);
       if (third != base.diagnosis_code(0) && third != base.diagnosis_code(1)) base.set_diagnosis(2, third);
@@ -257,11 +256,11 @@ class Generator {
     }
     const int band = rng_.below(10);
     r.act_count = band < 5 ? 0 : band < 9 ? rng_.range(1, 4) : rng_.range(5, kMaxActs);
-    const bool ccam = grouper::kFormats[static_cast<std::size_t>(stay_format_)].rhs_version == 3;
+    r.act_width = grouper::kFormats[static_cast<std::size_t>(stay_format_)].act_width;
+    const bool ccam = r.act_width == grouper::kCcamActWidth;
     for (int i = 0; i < r.act_count; ++i) {
       const std::string& code = ccam ? rng_.pick(c_.ccam_acts) : rng_.pick(c_.cdam_acts);
-      std::memcpy(r.acts[static_cast<std::size_t>(i)].data(), code.data(),
-                  std::min(code.size(), grouper::kCcamActWidth));
+      std::memcpy(r.acts[static_cast<std::size_t>(i)].data(), code.data(), r.act_width);
     }
     char* g = r.read_grouping.data();
     std::memcpy(g, c_.classif_version.data(), 2);

@@ -19,6 +19,7 @@ struct RhsRecord {
   std::array<std::array<char, grouper::kCcamActWidth>, kMaxActs> acts{};
   std::array<char, grouper::kReadGroupingWidth> read_grouping{};
   bool plus_padding = false;  // versions 2 and 3: diagnoses padded with "+" rather than blanks
+  std::size_t act_width = grouper::kCdamActWidth;  // of the record's format
 
   RhsRecord() { clear(); }
   void clear();
