@@ -25,9 +25,10 @@ int main(int argc, char** argv) {
   std::fprintf(stderr,
                "rhsgen: %ld lines, %ld stays (M01 %ld, M11 %ld, M02 %ld, M12 %ld, M03 %ld, M13 %ld); "
                "faults: format %ld, blocking %ld, non-blocking %ld, sequence %ld stays, "
-               "out of period %ld; classification: %s\n",
+               "out of period %ld; old CCAM codes: V0 %ld, deleted %ld; classification: %s\n",
                s.lines, s.stays, s.per_format[0], s.per_format[1], s.per_format[2], s.per_format[3],
                s.per_format[4], s.per_format[5], s.format_faults, s.blocking_faults,
-               s.non_blocking_faults, s.sequence_faults, s.out_of_period, s.classification.c_str());
+               s.non_blocking_faults, s.sequence_faults, s.out_of_period, s.ccam_v0_acts,
+               s.ccam_deleted_acts, s.classification.c_str());
   return 0;
 }

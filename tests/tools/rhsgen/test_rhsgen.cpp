@@ -328,6 +328,41 @@ TEST(Rhsgen, FieldFaultsAreTheOnlyOnesTheGrouperControlsFind) {
 }
 #endif
 
+#ifdef RHSGEN_WITH_GROUPER
+// Old CCAM codes are the ones the grouper's transcoding lists know: V0 codes
+// found as such, deleted codes as deleted, and nothing else.
+TEST(Rhsgen, OldCcamCodesAreTheOnesTheTranscodingKnows) {
+  rhsgen::Catalogue from_list = rhsgen::Catalogue::built_in();
+  ASSERT_TRUE(from_list.read_ccam_v0_list(PMSI_SOURCE_DIR "/data/ccam/ccam_v0.txt").ok());
+  for (const rhsgen::Catalogue& c : {rhsgen::Catalogue::built_in(), from_list}) {
+    for (double rate : {0.0, 0.3}) {
+      Options o = faulty(5000, 17);
+      o.old_ccam.rate = rate;
+      Summary s;
+      long v0 = 0, deleted = 0;
+      for (std::string line : lines_of(make(o, &s, c))) {
+        const grouper::Detection d = grouper::detect_format(line);
+        if (d.result != grouper::kAccepted || d.act_width != grouper::kCcamActWidth) continue;
+        const long n = pmsi::read_blank_tolerant(pmsi::field(line, grouper::v23::act_count.offset, 2));
+        for (long i = 0; i < n; ++i) {
+          std::array<char, 10> replacement{};
+          const auto act = pmsi::field(line, grouper::v23::kActsOffset + 8 * static_cast<std::size_t>(i), 8);
+          const int found = grouper::lookup_ccam_v0(act, replacement);
+          v0 += found == 1;
+          deleted += found == -1;
+        }
+      }
+      EXPECT_EQ(v0, s.ccam_v0_acts);
+      EXPECT_EQ(deleted, s.ccam_deleted_acts);
+      if (rate > 0) {
+        EXPECT_GT(v0, deleted);
+        EXPECT_GT(deleted, 0);
+      }
+    }
+  }
+}
+#endif
+
 TEST(Rhsgen, OptionsAreReadOrRefusedWithTheWordAtFault) {
   struct Case {
     std::vector<std::string_view> words;
@@ -361,7 +396,8 @@ TEST(Rhsgen, OptionsAreReadOrRefusedWithTheWordAtFault) {
   const std::string help = rhsgen::help_text();
   for (const char* name : {"--seed", "--semester", "--year", "--count", "--formats", "--finess",
                            "--tables-src", "--output", "--format-errors", "--blocking",
-                           "--non-blocking", "--sequence", "--out-of-period", "--help"})
+                           "--non-blocking", "--sequence", "--out-of-period", "--ccam-v0",
+                           "--ccam-deleted", "--ccam-v0-list", "--help"})
     EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 

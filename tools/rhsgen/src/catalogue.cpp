@@ -50,6 +50,9 @@ Catalogue Catalogue::built_in() {
                  "D300", "D310", "E401", "E420", "F510", "G620", "K180", "K182"};
   c.ccam_acts = {"ZZQK0020", "NEKA0200", "LHEA0010", "NFKA0070", "HFFC0180", "DEQP0030",
                  "ZBQK0010", "YYYY0020", "ZZLP0250", "AHQP0010", "NAQM0010", "ZCQM0010"};
+  // Examples of the grouper's transcoding lists.
+  c.ccam_v0_codes = {"AAMP0010", "ABQB0020", "ABQL0010", "ACFA0300"};
+  c.ccam_deleted_codes = {"ABLF0010", "ACLB0010", "AGQP0010", "DAQJ0040", "GGJB0030", "QZKA0020"};
   c.groupings = {{1, 11}, {1, 12}, {1, 13}, {2, 21}, {2, 22}, {3, 31}, {4, 41}, {5, 51},
                  {5, 52}, {6, 61}, {7, 71}, {8, 81}, {8, 82}, {9, 91}, {10, 101}};
   c.postal_codes = {"75013", "75018", "69003", "13005", "31400", "33000", "59000", "67000",
@@ -65,6 +68,10 @@ pmsi::Result<Catalogue> Catalogue::from_sources(const std::string& dir) {
   if (!status) return pmsi::Error{status.error()};
   c.origin = dir;
   return c;
+}
+
+pmsi::Status Catalogue::read_ccam_v0_list(const std::string& path) {
+  return detail::read_ccam_v0_list(path, *this);
 }
 
 std::string Catalogue::unknown_diagnosis() const {

@@ -158,6 +158,24 @@ pmsi::Status read_tree(const std::string& path, Catalogue& c) {
 
 }  // namespace
 
+pmsi::Status read_ccam_v0_list(const std::string& path, Catalogue& c) {
+  std::string text;
+  auto lines = read_lines(path, text);
+  if (!lines) return pmsi::Error{lines.error()};
+  std::vector<std::string> v0, deleted;
+  for (const SourceLine& l : lines.value()) {
+    if (l.words.size() >= 3 && l.words[0] == "v0" && l.words[1].size() == 8)
+      v0.emplace_back(l.words[1]);
+    else if (l.words.size() >= 2 && l.words[0] == "deleted" && l.words[1].size() == 8)
+      deleted.emplace_back(l.words[1]);
+    else
+      return error_at(path, l.number, "\"v0 CODE V0BIS\" or \"deleted CODE\" expected");
+  }
+  if (!v0.empty()) c.ccam_v0_codes = std::move(v0);
+  if (!deleted.empty()) c.ccam_deleted_codes = std::move(deleted);
+  return pmsi::Status::success();
+}
+
 pmsi::Status read_sources(const std::string& dir, Catalogue& c) {
   const auto path = [&](const char* name) { return pmsi::join(dir, name); };
   struct Source {

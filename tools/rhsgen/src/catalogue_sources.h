@@ -11,4 +11,7 @@ namespace rhsgen::detail {
 // missing leaves its lists as they are; one that cannot be read is an error.
 pmsi::Status read_sources(const std::string& dir, Catalogue& c);
 
+// The grouper's CCAM V0 list: "v0 CODE V0BIS" and "deleted CODE" lines.
+pmsi::Status read_ccam_v0_list(const std::string& path, Catalogue& c);
+
 }  // namespace rhsgen::detail

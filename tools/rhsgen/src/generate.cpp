@@ -259,8 +259,11 @@ class Generator {
     r.act_width = grouper::kFormats[static_cast<std::size_t>(stay_format_)].act_width;
     const bool ccam = r.act_width == grouper::kCcamActWidth;
     for (int i = 0; i < r.act_count; ++i) {
-      const std::string& code = ccam ? rng_.pick(c_.ccam_acts) : rng_.pick(c_.cdam_acts);
-      std::memcpy(r.acts[static_cast<std::size_t>(i)].data(), code.data(), r.act_width);
+      const std::string* code = ccam ? &rng_.pick(c_.ccam_acts) : &rng_.pick(c_.cdam_acts);
+      if (ccam && rng_.chance(o_.old_ccam.rate)) {
+        code = &rng_.pick(rng_.chance(o_.old_ccam.deleted) ? c_.ccam_deleted_codes : c_.ccam_v0_codes);
+      }
+      std::memcpy(r.acts[static_cast<std::size_t>(i)].data(), code->data(), r.act_width);
     }
     char* g = r.read_grouping.data();
     std::memcpy(g, c_.classif_version.data(), 2);
@@ -292,6 +295,7 @@ class Generator {
       out_.append("\r\n");
       ++summary_.lines;
       ++summary_.per_format[static_cast<std::size_t>(stay_format_)];
+      if (o_.old_ccam.rate > 0) count_old_ccam(r);
       if (!in_period(r)) ++summary_.out_of_period;
       if (summary_.lines < o_.count && rng_.chance(o_.faults.format)) {
         std::string copy = out_.substr(start, end - start);
@@ -307,6 +311,19 @@ class Generator {
       }
     }
     return true;
+  }
+
+  // Counted as written: a field fault may have replaced an old code.
+  void count_old_ccam(const RhsRecord& r) {
+    if (r.act_width != grouper::kCcamActWidth) return;
+    for (int i = 0; i < r.act_count; ++i) {
+      const std::string_view act(r.acts[static_cast<std::size_t>(i)].data(), r.act_width);
+      auto in = [&](const std::vector<std::string>& v) { return std::find(v.begin(), v.end(), act) != v.end(); };
+      if (in(c_.ccam_v0_codes))
+        ++summary_.ccam_v0_acts;
+      else if (in(c_.ccam_deleted_codes))
+        ++summary_.ccam_deleted_acts;
+    }
   }
 
   bool in_period(const RhsRecord& r) const {
@@ -342,7 +359,8 @@ pmsi::Result<Summary> generate(const Options& options, const Catalogue& catalogu
   if (catalogue.main_diagnoses.empty() || catalogue.second_diagnoses.empty() ||
       catalogue.third_diagnoses.empty() || catalogue.assoc_diagnoses.empty() ||
       catalogue.cdam_acts.empty() || catalogue.ccam_acts.empty() || catalogue.groupings.empty() ||
-      catalogue.postal_codes.empty())
+      catalogue.postal_codes.empty() || catalogue.ccam_v0_codes.empty() ||
+      catalogue.ccam_deleted_codes.empty())
     return pmsi::Error{"the classification gives no code for some list"};
   Generator g(options, catalogue, sink);
   return g.run();
@@ -374,6 +392,14 @@ pmsi::Result<Summary> run(const Options& options) {
     auto loaded = Catalogue::from_sources(dir);
     if (!loaded) return pmsi::Error{loaded.error()};
     catalogue = std::move(loaded.value());
+  }
+  std::string list = options.ccam_v0_list;
+#ifdef RHSGEN_DEFAULT_CCAM_V0_LIST
+  if (list.empty() && pmsi::exists(RHSGEN_DEFAULT_CCAM_V0_LIST)) list = RHSGEN_DEFAULT_CCAM_V0_LIST;
+#endif
+  if (!list.empty()) {
+    auto status = catalogue.read_ccam_v0_list(list);
+    if (!status) return pmsi::Error{status.error()};
   }
   const bool to_stdout = options.output.empty() || options.output == "-";
   std::FILE* out = stdout;

@@ -79,7 +79,7 @@ pmsi::Result<Options> parse_options(const std::vector<std::string_view>& words) 
     static constexpr std::string_view kNames[] = {
         "--seed", "--semester", "--year", "--count", "-n", "--formats", "--finess",
         "--tables-src", "--output", "-o", "--format-errors", "--blocking", "--non-blocking",
-        "--sequence", "--out-of-period"};
+        "--sequence", "--out-of-period", "--ccam-v0", "--ccam-deleted", "--ccam-v0-list"};
     if (name.size() > 1 && name[0] == '-' &&
         std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames))
       return bad(name, "unknown option (see --help)");
@@ -115,6 +115,11 @@ pmsi::Result<Options> parse_options(const std::vector<std::string_view>& words) 
       o.tables_src = std::string(value);
     } else if (name == "--output" || name == "-o") {
       o.output = std::string(value);
+    } else if (name == "--ccam-v0" || name == "--ccam-deleted") {
+      if (!to_rate(value, rate)) return bad(value, "rate must be from 0 to 1, or a percentage");
+      (name == "--ccam-v0" ? o.old_ccam.rate : o.old_ccam.deleted) = rate;
+    } else if (name == "--ccam-v0-list") {
+      o.ccam_v0_list = std::string(value);
     } else if (name == "--format-errors" || name == "--blocking" || name == "--non-blocking" ||
                name == "--sequence" || name == "--out-of-period") {
       if (!to_rate(value, rate)) return bad(value, "rate must be from 0 to 1, or a percentage");
@@ -153,6 +158,15 @@ Options (a value follows the option as the next word or after "="):
                      exists, else a small built-in list)
   --output FILE, -o FILE
                      file to write (default: standard output)
+  --ccam-v0 R        per CCAM act of an M03/M13 line: an old code that the
+                     grouper's transcoding pass meets instead of a current one
+                     (default 0)
+  --ccam-deleted R   of those old codes, the share of deleted codes, which the
+                     pass leaves as they are (an act unknown to the tables); the
+                     others are V0 codes, which it replaces (default 0.2)
+  --ccam-v0-list F   the grouper's CCAM V0 list, lines "v0 CODE V0BIS" and
+                     "deleted CODE" (default: the project's data/ccam/ccam_v0.txt
+                     when it exists, else the examples built in)
 Faults (a rate from 0 to 1, or a percentage such as 5%; default 0):
   --format-errors R  per RHS: an extra copy of the line that format detection
                      rejects (wrong length, unknown format code)

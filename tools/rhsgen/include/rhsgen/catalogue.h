@@ -24,6 +24,10 @@ class Catalogue {
   std::vector<std::pair<int, int>> groupings;  // (CM, GHJ) of the tree's leaves
   std::vector<std::string> postal_codes;     // 5 digits
   std::vector<std::string> table_diagnoses;  // every code the diagnosis table holds
+  // Old CCAM codes that the grouper's transcoding pass knows: V0 codes (it
+  // replaces them by their V0bis code) and deleted codes (left as they are).
+  std::vector<std::string> ccam_v0_codes;
+  std::vector<std::string> ccam_deleted_codes;
   std::string classif_version = "01";
   std::string origin = "built-in";
 
@@ -32,6 +36,9 @@ class Catalogue {
   // Reads the demo classification's text sources in `dir`; codes that the
   // sources do not give keep the built-in lists.
   static pmsi::Result<Catalogue> from_sources(const std::string& dir);
+
+  // Reads the grouper's CCAM V0 list ("v0 CODE V0BIS", "deleted CODE" lines).
+  pmsi::Status read_ccam_v0_list(const std::string& path);
 
   // A diagnosis code that the catalogue does not know (for the
   // "not in the table" faults).

@@ -30,6 +30,12 @@ struct FaultRates {
   double out_of_period = 0;  // share of the RHS lines whose week lies outside the semester
 };
 
+// Not a fault: old CCAM codes that the transcoding pass meets.
+struct OldCcam {
+  double rate = 0;        // per CCAM act: an old code instead of a current one
+  double deleted = 0.2;   // of those, the share of deleted codes (the rest: V0 codes)
+};
+
 struct Options {
   std::uint64_t seed = 1;
   int semester = 1;  // 1 or 2
@@ -38,6 +44,8 @@ struct Options {
   std::array<int, 6> format_weights{1, 1, 1, 1, 1, 1};  // per stay, by kFormatCodes index
   std::string finess = "750000001";
   FaultRates faults;
+  OldCcam old_ccam;
+  std::string ccam_v0_list;  // the grouper's CCAM V0 list; empty: default place, else built-in
   std::string tables_src;  // classification sources; empty: default place, else built-in lists
   std::string output;      // "-" or empty: standard output
   bool help = false;
@@ -59,6 +67,8 @@ struct Summary {
   long non_blocking_faults = 0;
   long sequence_faults = 0;   // stays given an inconsistency
   long out_of_period = 0;
+  long ccam_v0_acts = 0;       // V0 codes written (transcoded by the grouper)
+  long ccam_deleted_acts = 0;  // deleted codes written (left as they are)
   std::string classification;  // "built-in" or the sources directory used
 };
 
