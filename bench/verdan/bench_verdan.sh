@@ -62,7 +62,7 @@ input=$dir/wks/'$$$in.srt'
 
 "$prog/rhsgen" --seed "$seed" --count "$count" --semester 1 --year 2003 \
   --format-errors 0.005 --blocking 0.01 --non-blocking 0.02 --sequence 0.02 \
-  --out-of-period 0.01 --output "$input"
+  --out-of-period 0.01 --ccam-v0 0.01 --output "$input"
 bytes=$(wc -c < "$input")
 
 now() { date +%s.%N; }
