@@ -3,8 +3,8 @@
 // so the order is part of the behaviour.
 #include "grouper/controls.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
