@@ -32,6 +32,7 @@ long read_blank_tolerant(std::string_view f) {
 }
 
 long read_atoi(std::string_view f) {
+  if (!f.empty() && is_digit(f[0])) return digits(f, 0, false);  // the usual case
   std::size_t i = 0;
   while (i < f.size() && (f[i] == ' ' || f[i] == '\t' || f[i] == '\n' || f[i] == '\r' ||
                           f[i] == '\v' || f[i] == '\f'))
