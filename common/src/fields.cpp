@@ -19,11 +19,6 @@ long digits(std::string_view f, std::size_t i, bool negative) {
 
 }  // namespace
 
-std::string_view field(std::string_view record, std::size_t offset, std::size_t width) {
-  if (offset >= record.size()) return {};
-  return record.substr(offset, width);
-}
-
 long read_blank_tolerant(std::string_view f) {
   if (f.empty() || !(is_digit(f[0]) || f[0] == ' ')) return 0;
   std::size_t i = 0;
@@ -41,7 +36,5 @@ long read_atoi(std::string_view f) {
   if (i < f.size() && (f[i] == '+' || f[i] == '-')) negative = f[i++] == '-';
   return digits(f, i, negative);
 }
-
-bool is_blank(std::string_view f) { return f.find_first_not_of(' ') == std::string_view::npos; }
 
 }  // namespace pmsi
