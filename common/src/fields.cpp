@@ -11,7 +11,8 @@ long digits(std::string_view f, std::size_t i, bool negative) {
   long v = 0;
   for (; i < f.size() && is_digit(f[i]); ++i) {
     int d = f[i] - '0';
-    if (v > (LONG_MAX - d) / 10) return negative ? LONG_MIN : LONG_MAX;
+    // v * 10 + d > LONG_MAX, without a division per digit.
+    if (v > LONG_MAX / 10 || (v == LONG_MAX / 10 && d > LONG_MAX % 10)) return negative ? LONG_MIN : LONG_MAX;
     v = v * 10 + d;
   }
   return negative ? -v : v;
