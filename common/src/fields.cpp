@@ -11,18 +11,14 @@ long digits(std::string_view f, std::size_t i, bool negative) {
   long v = 0;
   for (; i < f.size() && is_digit(f[i]); ++i) {
     int d = f[i] - '0';
-    if (v > (LONG_MAX - d) / 10) return negative ? LONG_MIN : LONG_MAX;
+    // v * 10 + d > LONG_MAX, without a division per digit.
+    if (v > LONG_MAX / 10 || (v == LONG_MAX / 10 && d > LONG_MAX % 10)) return negative ? LONG_MIN : LONG_MAX;
     v = v * 10 + d;
   }
   return negative ? -v : v;
 }
 
 }  // namespace
-
-std::string_view field(std::string_view record, std::size_t offset, std::size_t width) {
-  if (offset >= record.size()) return {};
-  return record.substr(offset, width);
-}
 
 long read_blank_tolerant(std::string_view f) {
   if (f.empty() || !(is_digit(f[0]) || f[0] == ' ')) return 0;
@@ -32,6 +28,7 @@ long read_blank_tolerant(std::string_view f) {
 }
 
 long read_atoi(std::string_view f) {
+  if (!f.empty() && is_digit(f[0])) return digits(f, 0, false);  // the usual case
   std::size_t i = 0;
   while (i < f.size() && (f[i] == ' ' || f[i] == '\t' || f[i] == '\n' || f[i] == '\r' ||
                           f[i] == '\v' || f[i] == '\f'))
@@ -40,7 +37,5 @@ long read_atoi(std::string_view f) {
   if (i < f.size() && (f[i] == '+' || f[i] == '-')) negative = f[i++] == '-';
   return digits(f, i, negative);
 }
-
-bool is_blank(std::string_view f) { return f.find_first_not_of(' ') == std::string_view::npos; }
 
 }  // namespace pmsi

@@ -54,8 +54,10 @@ std::size_t TextReader::read_line(char* out, std::size_t n) {
     std::size_t avail = end_ - pos_;
     std::size_t take = avail < room ? avail : room;
     const char* src = buf_.data() + pos_;
-    std::size_t k = 0;
-    while (k < take && src[k] != '\n' && src[k] != '\r') ++k;
+    // k: the first CR or LF; two memchr scans beat one byte loop.
+    const void* lf = std::memchr(src, '\n', take);
+    std::size_t k = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - src) : take;
+    if (const void* cr = std::memchr(src, '\r', k)) k = static_cast<std::size_t>(static_cast<const char*>(cr) - src);
     std::memcpy(out + len, src, k);
     len += k;
     pos_ += k;

@@ -22,10 +22,12 @@ long floor_div(long a, long b) { return a / b - ((a % b != 0) && ((a < 0) != (b 
 // days_from_civil); month is brought into 1-12 first so that any field
 // values give a number.
 long days_from_civil(long y, long m, long d) {
-  y += floor_div(m - 1, 12);
-  m = m - 12 * floor_div(m - 1, 12);
+  if (m < 1 || m > 12) {  // the floor divisions are only needed off the usual range
+    y += floor_div(m - 1, 12);
+    m = m - 12 * floor_div(m - 1, 12);
+  }
   y -= m <= 2;
-  const long era = floor_div(y, 400);
+  const long era = y >= 0 ? y / 400 : floor_div(y, 400);
   const long yoe = y - era * 400;
   const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
@@ -60,6 +62,16 @@ long week1_monday(long year) {
 }  // namespace
 
 Ymd parse_date(std::string_view ddmmyyyy) {
+  // Eight digits, the usual case, read directly; atoi semantics otherwise.
+  if (ddmmyyyy.size() == 8 &&
+      std::all_of(ddmmyyyy.begin(), ddmmyyyy.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const auto num = [&](std::size_t at, std::size_t n) {
+      int v = 0;
+      for (std::size_t i = at; i < at + n; ++i) v = v * 10 + (ddmmyyyy[i] - '0');
+      return v;
+    };
+    return Ymd{num(4, 4), num(2, 2), num(0, 2)};
+  }
   return Ymd{static_cast<int>(pmsi::read_atoi(pmsi::field(ddmmyyyy, 4, 4))),
              static_cast<int>(pmsi::read_atoi(pmsi::field(ddmmyyyy, 2, 2))),
              static_cast<int>(pmsi::read_atoi(pmsi::field(ddmmyyyy, 0, 2)))};
@@ -95,6 +107,16 @@ std::string week_monday(std::string_view wwyyyy) {
   const long week = pmsi::read_atoi(pmsi::field(wwyyyy, 0, 2));
   const long year = pmsi::read_atoi(pmsi::field(wwyyyy, 2, 4));
   const Ymd m = civil_from_days(week1_monday(year) + 7 * (week - 1));
+  if (m.day >= 0 && m.day <= 99 && m.month >= 0 && m.month <= 99 && m.year >= 0 && m.year <= 9999) {
+    // "%02d%02d%04d" without the cost of snprintf.
+    std::string text(8, '0');
+    text[0] = static_cast<char>('0' + m.day / 10);
+    text[1] = static_cast<char>('0' + m.day % 10);
+    text[2] = static_cast<char>('0' + m.month / 10);
+    text[3] = static_cast<char>('0' + m.month % 10);
+    for (int i = 7, y = m.year; i >= 4; --i, y /= 10) text[static_cast<std::size_t>(i)] = static_cast<char>('0' + y % 10);
+    return text;
+  }
   char buf[40];
   std::snprintf(buf, sizeof buf, "%02d%02d%04d", m.day, m.month, m.year);
   return buf;

@@ -1,5 +1,8 @@
 #include "grouper/srha.h"
 
+#include <bit>
+#include <cstdint>
+
 #include "common/textfile.h"
 #include "rha_text.h"
 
@@ -27,9 +30,16 @@ char stay_type(const StayContext& stay) {
 void add_presence_days(StayContext& stay, long presence_day_count, int cm, int ghj) {
   stay.presence_total += presence_day_count;
   if (cm >= 90) return;
-  if (cm >= 0) stay.cm_days[static_cast<std::size_t>(cm)] += presence_day_count;
-  if (ghj >= 0 && ghj < static_cast<int>(kGhjCount))
-    stay.ghj_days[static_cast<std::size_t>(ghj)] += presence_day_count;
+  if (cm >= 0) {
+    const auto i = static_cast<std::size_t>(cm);
+    stay.cm_days[i] += presence_day_count;
+    stay.cm_touched[i / 64] |= std::uint64_t{1} << (i % 64);
+  }
+  if (ghj >= 0 && ghj < static_cast<int>(kGhjCount)) {
+    const auto i = static_cast<std::size_t>(ghj);
+    stay.ghj_days[i] += presence_day_count;
+    stay.ghj_touched[i / 64] |= std::uint64_t{1} << (i % 64);
+  }
 }
 
 std::size_t format_srha(const SrhaInput& in, const StayContext& stay,
@@ -57,17 +67,24 @@ std::size_t format_srha(const SrhaInput& in, const StayContext& stay,
   p += 4;
 
   long cm_count = 0, ghj_count = 0;
-  for (std::size_t cm = 0; cm < kCmCount; ++cm) {
-    if (stay.cm_days[cm] == 0) continue;
-    p = put_int(p, clamp(stay.cm_days[cm], 0, kMaxDays), 3);
-    p = put_int(p, static_cast<long>(cm), 2);
-    ++cm_count;
+  // Entries in index order; an untouched entry is 0 and is not listed.
+  for (std::size_t w = 0; w < stay.cm_touched.size(); ++w) {
+    for (std::uint64_t bits = stay.cm_touched[w]; bits != 0; bits &= bits - 1) {
+      const std::size_t cm = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+      if (stay.cm_days[cm] == 0) continue;
+      p = put_int(p, clamp(stay.cm_days[cm], 0, kMaxDays), 3);
+      p = put_int(p, static_cast<long>(cm), 2);
+      ++cm_count;
+    }
   }
-  for (std::size_t ghj = 0; ghj < kGhjCount; ++ghj) {
-    if (stay.ghj_days[ghj] == 0) continue;
-    p = put_int(p, clamp(stay.ghj_days[ghj], 0, kMaxDays), 3);
-    p = put_int(p, static_cast<long>(ghj), 3);
-    ++ghj_count;
+  for (std::size_t w = 0; w < stay.ghj_touched.size(); ++w) {
+    for (std::uint64_t bits = stay.ghj_touched[w]; bits != 0; bits &= bits - 1) {
+      const std::size_t ghj = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+      if (stay.ghj_days[ghj] == 0) continue;
+      p = put_int(p, clamp(stay.ghj_days[ghj], 0, kMaxDays), 3);
+      p = put_int(p, static_cast<long>(ghj), 3);
+      ++ghj_count;
+    }
   }
   put_int(cm_entries, clamp(cm_count, 0, kMaxCount), 2);
   put_int(ghj_entries, clamp(ghj_count, 0, kMaxCount), 2);

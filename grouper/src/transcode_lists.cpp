@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "grouper/rhs.h"
@@ -56,18 +58,39 @@ const CcamV0Lists& ccam_v0_lists() {
   return lists;
 }
 
+namespace {
+
+// The lists as hash lookups: the 7-character stems of the deleted codes, and
+// for each V0 code the first line that names it (the one a scan would find).
+struct CcamV0Index {
+  std::unordered_set<std::string_view> deleted_stems;
+  std::unordered_map<std::string_view, std::size_t> v0_first;
+  explicit CcamV0Index(const CcamV0Lists& lists) {
+    for (const std::string& d : lists.deleted)
+      if (d.size() >= 7) deleted_stems.insert(std::string_view(d).substr(0, 7));
+    for (std::size_t i = 0; i < lists.v0.size(); ++i) v0_first.emplace(lists.v0[i], i);
+  }
+};
+
+const CcamV0Index& ccam_v0_index() {
+  static const CcamV0Index index(ccam_v0_lists());
+  return index;
+}
+
+}  // namespace
+
 int lookup_ccam_v0(std::string_view code, std::array<char, 10>& replacement) {
   const CcamV0Lists& lists = ccam_v0_lists();
+  const CcamV0Index& index = ccam_v0_index();
   replacement.fill(' ');
   replacement[9] = '\0';
   const std::string_view stem = code.substr(0, std::min<std::size_t>(code.size(), 7));
-  for (const std::string& d : lists.deleted) {
-    if (stem.size() == 7 && std::string_view(d).substr(0, 7) == stem) return -1;
-  }
-  for (std::size_t i = 0; i < lists.v0.size(); ++i) {
-    if (code.size() >= 8 && lists.v0[i] == code.substr(0, 8)) {
-      std::copy_n(lists.v0bis[i].begin(), std::min<std::size_t>(lists.v0bis[i].size(), 9),
-                  replacement.begin());
+  if (stem.size() == 7 && index.deleted_stems.count(stem) != 0) return -1;
+  if (code.size() >= 8) {
+    const auto it = index.v0_first.find(code.substr(0, 8));
+    if (it != index.v0_first.end()) {
+      const std::string& bis = lists.v0bis[it->second];
+      std::copy_n(bis.begin(), std::min<std::size_t>(bis.size(), 9), replacement.begin());
       return 1;
     }
   }

@@ -7,6 +7,7 @@
 // them (the stay flags).
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,6 +79,10 @@ struct StayContext {
   long presence_total = 0;
   std::array<long, kCmCount> cm_days{};
   std::array<long, kGhjCount> ghj_days{};
+  // The entries of cm_days and ghj_days that add_presence_days touched, one
+  // bit each, so that the SRHA visits those alone, in index order.
+  std::array<std::uint64_t, (kCmCount + 63) / 64> cm_touched{};
+  std::array<std::uint64_t, (kGhjCount + 63) / 64> ghj_touched{};
   int rhs_index = 0;   // index within the stay of the RHS being handled
   int um_changes = 0;
 
